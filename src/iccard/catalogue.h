@@ -1,0 +1,13 @@
+// The list of IC card folders, read from TIMS_ICCard.ini at Load.
+#pragma once
+
+#include "iccard/ic_card.h"
+
+namespace tims {
+
+// Appends 32 entries to card.cardFolders from section "ICCard", keys "0" to "31", of the file
+// at card.iniPath. Never throws: a file-system error puts the fallback folder into that entry
+// and is recorded in card.failures.
+void loadCatalogue(IcCardCatalogue& card);
+
+}  // namespace tims

@@ -1,0 +1,367 @@
+#include "platform/profile.h"
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+namespace tims::platform {
+namespace {
+
+// The Windows functions read integers through a 30-character buffer.
+constexpr std::size_t kIntBufferSize = 30;
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+std::string_view trim(std::string_view text) {
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// One line of a profile file: [begin, end) is its content, [end, next) its line end.
+struct Line {
+  std::size_t begin;
+  std::size_t end;
+  std::size_t next;
+};
+
+std::vector<Line> splitLines(std::string_view text) {
+  std::vector<Line> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = pos;
+    while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+    std::size_t next = end;
+    if (next < text.size() && text[next] == '\r') ++next;
+    if (next < text.size() && text[next] == '\n' && (next == end || text[end] == '\r')) ++next;
+    if (next == end && next < text.size()) ++next;  // a lone LF
+    lines.push_back({pos, end, next});
+    pos = next;
+  }
+  return lines;
+}
+
+// A section header's name, or nothing when the line is no header.
+std::optional<std::string_view> sectionName(std::string_view content) {
+  content = trim(content);
+  if (content.empty() || content.front() != '[') return std::nullopt;
+  content.remove_prefix(1);
+  const auto close = content.rfind(']');
+  if (close != std::string_view::npos) content = content.substr(0, close);
+  return trim(content);
+}
+
+struct KeyLine {
+  std::string_view name;
+  std::size_t valueBegin;  // offsets into the whole text
+  std::size_t valueEnd;
+};
+
+std::optional<KeyLine> keyLine(std::string_view text, const Line& line) {
+  std::string_view content = text.substr(line.begin, line.end - line.begin);
+  const std::string_view trimmed = trim(content);
+  if (trimmed.empty() || trimmed.front() == ';') return std::nullopt;
+  const auto equals = content.find('=');
+  if (equals == std::string_view::npos) {
+    return KeyLine{trimmed, line.end, line.end};  // a key without a value
+  }
+  std::size_t valueBegin = line.begin + equals + 1;
+  std::size_t valueEnd = line.end;
+  while (valueBegin < valueEnd && isBlank(text[valueBegin])) ++valueBegin;
+  while (valueEnd > valueBegin && isBlank(text[valueEnd - 1])) --valueEnd;
+  return KeyLine{trim(content.substr(0, equals)), valueBegin, valueEnd};
+}
+
+// Where a section's lines lie: its header line and one past its last line.
+struct SectionSpan {
+  std::size_t header;
+  std::size_t endLine;
+};
+
+std::optional<SectionSpan> findSection(const std::vector<Line>& lines, std::string_view text,
+                                       std::string_view section) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const auto name = sectionName(text.substr(lines[i].begin, lines[i].end - lines[i].begin));
+    if (!name || !equalsIgnoringCase(*name, trim(section))) continue;
+    std::size_t end = i + 1;
+    while (end < lines.size() &&
+           !sectionName(text.substr(lines[end].begin, lines[end].end - lines[end].begin))) {
+      ++end;
+    }
+    return SectionSpan{i, end};
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> readFileBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+bool isUtf16(std::string_view bytes) {
+  return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+         static_cast<unsigned char>(bytes[1]) == 0xFE;
+}
+
+void appendUtf8(std::string& out, uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+void appendUtf16(std::string& out, uint32_t code) {
+  auto unit = [&](uint32_t u) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>((u >> 8) & 0xFF);
+  };
+  if (code >= 0x10000) {
+    code -= 0x10000;
+    unit(0xD800 | (code >> 10));
+    unit(0xDC00 | (code & 0x3FF));
+  } else {
+    unit(code);
+  }
+}
+
+// UTF-8 text back to UTF-16LE with its mark, for files that came as UTF-16LE.
+std::string encodeUtf16(std::string_view text) {
+  std::string out = "\xFF\xFE";
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    if (i + static_cast<std::size_t>(extra) >= text.size() + (extra == 0 ? 1 : 0)) extra = 0;
+    uint32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    appendUtf16(out, code);
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return out;
+}
+
+bool writeFileBytes(const std::filesystem::path& file, std::string_view bytes) {
+  // Write beside the file, then replace it, so that a failed write loses nothing.
+  std::filesystem::path temporary = file;
+  temporary += ".tmp-write";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) {
+      out.close();
+      std::error_code ignored;
+      std::filesystem::remove(temporary, ignored);
+      return false;
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, file, error);
+  if (!error) return true;
+  std::filesystem::remove(temporary, error);
+  std::ofstream direct(file, std::ios::binary | std::ios::trunc);
+  if (!direct) return false;
+  direct.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(direct.flush());
+}
+
+std::string_view lineEndingOf(std::string_view text) {
+  const auto lf = text.find('\n');
+  if (lf == std::string_view::npos) {
+    return text.find('\r') != std::string_view::npos ? "\r" : "\r\n";
+  }
+  return (lf > 0 && text[lf - 1] == '\r') ? "\r\n" : "\n";
+}
+
+std::string stripQuotes(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return std::string(value);
+}
+
+std::optional<std::string> lookUp(const std::filesystem::path& file, std::string_view section,
+                                  std::string_view key) {
+  const auto bytes = readFileBytes(file);
+  if (!bytes) return std::nullopt;
+  std::string value;
+  if (!findProfileValue(decodeProfileBytes(*bytes), section, key, value)) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::string decodeProfileBytes(std::string_view bytes) {
+  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
+  if (!isUtf16(bytes)) return std::string(bytes);
+  std::string text;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    uint32_t code = static_cast<unsigned char>(bytes[i]) |
+                    (static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8);
+    if (code >= 0xD800 && code < 0xDC00 && i + 3 < bytes.size()) {
+      const uint32_t low = static_cast<unsigned char>(bytes[i + 2]) |
+                           (static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 3])) << 8);
+      if (low >= 0xDC00 && low < 0xE000) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    appendUtf8(text, code);
+  }
+  return text;
+}
+
+int32_t parseProfileInt(std::string_view value) {
+  value = value.substr(0, std::min(value.size(), kIntBufferSize - 1));
+  std::size_t i = 0;
+  while (i < value.size() && static_cast<unsigned char>(value[i]) <= ' ') ++i;
+  bool negative = false;
+  if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
+    negative = value[i] == '-';
+    ++i;
+  }
+  // Like the Windows conversion behind the profile functions: 0x, 0o and 0b prefixes choose
+  // the base, and the accumulator wraps modulo 2^32.
+  uint32_t base = 10;
+  if (i + 1 < value.size() && value[i] == '0') {
+    if (value[i + 1] == 'x') base = 16;
+    if (value[i + 1] == 'o') base = 8;
+    if (value[i + 1] == 'b') base = 2;
+    if (base != 10) i += 2;
+  }
+  uint32_t total = 0;
+  for (; i < value.size(); ++i) {
+    const char c = value[i];
+    uint32_t digit = 99;
+    if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
+    if (c >= 'a' && c <= 'z') digit = static_cast<uint32_t>(c - 'a' + 10);
+    if (c >= 'A' && c <= 'Z') digit = static_cast<uint32_t>(c - 'A' + 10);
+    if (digit >= base) break;
+    total = total * base + digit;
+  }
+  if (negative) total = 0u - total;
+  return static_cast<int32_t>(total);
+}
+
+bool findProfileValue(std::string_view text, std::string_view section, std::string_view key,
+                      std::string& value) {
+  const auto lines = splitLines(text);
+  const auto span = findSection(lines, text, section);
+  if (!span) return false;
+  for (std::size_t i = span->header + 1; i < span->endLine; ++i) {
+    const auto entry = keyLine(text, lines[i]);
+    if (!entry || !equalsIgnoringCase(entry->name, trim(key))) continue;
+    value = stripQuotes(text.substr(entry->valueBegin, entry->valueEnd - entry->valueBegin));
+    return true;
+  }
+  return false;
+}
+
+std::string replaceProfileValue(std::string_view text, std::string_view section,
+                                std::string_view key, std::string_view value) {
+  const auto lines = splitLines(text);
+  const std::string_view eol = lineEndingOf(text);
+  const std::string newLine = std::string(trim(key)) + "=" + std::string(value);
+  std::string result(text);
+
+  const auto span = findSection(lines, text, section);
+  if (!span) {
+    if (!result.empty() && result.back() != '\n' && result.back() != '\r') result += eol;
+    result += "[" + std::string(trim(section)) + "]";
+    result += eol;
+    result += newLine;
+    result += eol;
+    return result;
+  }
+
+  std::size_t lastContent = span->header;
+  for (std::size_t i = span->header + 1; i < span->endLine; ++i) {
+    const auto entry = keyLine(text, lines[i]);
+    if (entry && equalsIgnoringCase(entry->name, trim(key))) {
+      if (entry->valueBegin == lines[i].end && text.substr(lines[i].begin, lines[i].end - lines[i].begin).find('=') == std::string_view::npos) {
+        // A bare key: give it its value.
+        result.replace(lines[i].begin, lines[i].end - lines[i].begin, newLine);
+      } else {
+        result.replace(entry->valueBegin, entry->valueEnd - entry->valueBegin, value);
+      }
+      return result;
+    }
+    if (!trim(text.substr(lines[i].begin, lines[i].end - lines[i].begin)).empty()) lastContent = i;
+  }
+
+  // A new key goes after the section's last non-blank line.
+  const Line& after = lines[lastContent];
+  std::string insert;
+  if (after.next == after.end) insert += eol;  // the last line of the file had no line end
+  insert += newLine;
+  insert += eol;
+  result.insert(after.next, insert);
+  return result;
+}
+
+int32_t readProfileInt(const std::filesystem::path& file, std::string_view section,
+                       std::string_view key, int32_t fallback) {
+  const auto value = lookUp(file, section, key);
+  if (!value || value->empty()) return fallback;
+  return parseProfileInt(*value);
+}
+
+std::string readProfileString(const std::filesystem::path& file, std::string_view section,
+                              std::string_view key, std::string_view fallback,
+                              std::size_t bufferSize) {
+  if (bufferSize == 0) return {};
+  std::string value = lookUp(file, section, key).value_or(std::string(fallback));
+  if (value.size() > bufferSize - 1) value.resize(bufferSize - 1);
+  return value;
+}
+
+bool writeProfileString(const std::filesystem::path& file, std::string_view section,
+                        std::string_view key, std::string_view value) {
+  std::error_code error;
+  std::string bytes;
+  if (std::filesystem::exists(file, error)) {
+    auto existing = readFileBytes(file);
+    if (!existing) return false;  // never replace a file we could not read
+    bytes = std::move(*existing);
+  } else if (error) {
+    return false;
+  }
+  std::string updated;
+  if (isUtf16(bytes)) {
+    updated = encodeUtf16(replaceProfileValue(decodeProfileBytes(bytes), section, key, value));
+  } else if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    updated = "\xEF\xBB\xBF" + replaceProfileValue(std::string_view(bytes).substr(3), section, key, value);
+  } else {
+    updated = replaceProfileValue(bytes, section, key, value);
+  }
+  if (updated == bytes) return true;
+  return writeFileBytes(file, updated);
+}
+
+}  // namespace tims::platform

@@ -1,0 +1,50 @@
+// Profile (.ini) files, read and written by the rules of the Windows profile functions so that
+// every platform reads the same settings the same way. Files are handled as bytes: values keep
+// their 8-bit encoding (Shift-JIS in practice) untouched.
+//
+// Rules:
+// - section and key names match without regard to ASCII case; spaces and tabs around names and
+//   values are ignored; the first matching section and the first matching key in it win;
+// - a UTF-8 or UTF-16LE byte-order mark is accepted (UTF-16LE content is converted to UTF-8);
+// - lines end with LF, CR LF or CR; a line starting with ';' is a comment;
+// - a value wrapped in one pair of matching quotes loses them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tims::platform {
+
+// Reads an integer like GetPrivateProfileIntA: missing file, section or key gives `fallback`;
+// an empty value also gives `fallback`. Otherwise, as the Windows conversion does: leading white
+// space, an optional sign, a base prefix 0x, 0o or 0b (else decimal), then digits up to the first
+// other character, within the first 29 characters. A value without digits reads as 0 and a value
+// beyond the 32-bit range wraps modulo 2^32.
+int32_t readProfileInt(const std::filesystem::path& file, std::string_view section,
+                       std::string_view key, int32_t fallback);
+
+// Reads a string like GetPrivateProfileStringA into a buffer of `bufferSize` bytes: the result is
+// at most bufferSize - 1 bytes long; missing file, section or key gives `fallback` (cut likewise).
+std::string readProfileString(const std::filesystem::path& file, std::string_view section,
+                              std::string_view key, std::string_view fallback,
+                              std::size_t bufferSize);
+
+// Writes like WritePrivateProfileStringA: replaces the first matching key's value in place, adds a
+// missing key at the end of its section, creates a missing section (at the end) or file. Every
+// other byte of the file stays as it was. Returns false when the file cannot be written.
+bool writeProfileString(const std::filesystem::path& file, std::string_view section,
+                        std::string_view key, std::string_view value);
+
+// The pure parts, exposed for tests and for tools that hold a file's text already.
+int32_t parseProfileInt(std::string_view value);
+bool findProfileValue(std::string_view text, std::string_view section, std::string_view key,
+                      std::string& value);
+std::string replaceProfileValue(std::string_view text, std::string_view section,
+                                std::string_view key, std::string_view value);
+// Decodes a file's bytes: strips a UTF-8 mark, converts UTF-16LE (with its mark) to UTF-8.
+std::string decodeProfileBytes(std::string_view bytes);
+
+}  // namespace tims::platform
