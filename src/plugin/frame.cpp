@@ -1,5 +1,8 @@
 #include "plugin/frame.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "aids/driving_aids.h"
 #include "aids/meters.h"
 #include "iccard/catalogue.h"
@@ -62,10 +65,10 @@ void initializeRun(PluginState& plugin, TimsUnit& unit, int32_t startCode) {
 
 HandleSet elapseFrame(PluginState& plugin, TimsUnit& unit, const VehicleState& vehicle,
                       int32_t* panel, int32_t* sound) {
-  // A clock that runs backwards (midnight, or a jump by the host) gives an empty frame.
-  const int32_t elapsed = static_cast<int32_t>(static_cast<uint32_t>(vehicle.time) -
-                                               static_cast<uint32_t>(plugin.state.time));
-  plugin.frameMs = elapsed < 0 ? 0 : elapsed;
+  // A clock that runs backwards (midnight, or a jump by the host) gives an empty frame. The
+  // difference is taken in 64 bits so that absurd host times cannot wrap into a huge frame.
+  const int64_t elapsed = static_cast<int64_t>(vehicle.time) - plugin.state.time;
+  plugin.frameMs = static_cast<int32_t>(std::clamp<int64_t>(elapsed, 0, INT32_MAX));
   plugin.frameDistance = static_cast<double>(vehicle.speed) / 3.6 * plugin.frameMs / 1000.0;
   plugin.state = vehicle;
 
