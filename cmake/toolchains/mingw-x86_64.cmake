@@ -1,0 +1,21 @@
+# Cross-compiles for Windows (x86_64) with the MinGW-w64 GCC of the Debian packages.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(TIMS_MINGW_TRIPLE x86_64-w64-mingw32)
+
+# The posix thread-model compiler gives the whole C++ thread library; its winpthread is linked
+# statically (src/plugin/win32_exports.cmake), so the DLLs need no extra runtime DLL.
+find_program(TIMS_MINGW_CXX NAMES ${TIMS_MINGW_TRIPLE}-g++-posix ${TIMS_MINGW_TRIPLE}-g++ REQUIRED)
+set(CMAKE_CXX_COMPILER ${TIMS_MINGW_CXX})
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TIMS_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+
+# Every program and DLL carries its own C++, GCC and thread runtimes: a plug-in folder or a test
+# prefix then needs no runtime DLL beside it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
