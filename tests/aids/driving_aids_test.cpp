@@ -292,15 +292,6 @@ TEST_F(DrivingAids, InfiniteSpeedsFollowTheOrdinaryComparisons) {
   EXPECT_FALSE(anyActive());
 }
 
-TEST_F(DrivingAids, ClearingTurnsEveryAidOff) {
-  frame(60.0f, 5, 0, true);
-  plugin.cspdLowActive = true;
-  plugin.holdBrakeActive = true;
-  clearDrivingAids(plugin);
-  EXPECT_FALSE(anyActive());
-  EXPECT_EQ(plugin.cspdRefSpeed, 0.0f);
-}
-
 // Through the whole frame: with useCSpd clear the step must not run at all.
 class DrivingAidsInFrame : public ::testing::Test {
  protected:
