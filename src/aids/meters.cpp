@@ -42,7 +42,7 @@ uint32_t meterSeed(const PluginState& plugin) {
 
 void updateVoltages(PluginState& plugin) {
   plugin.lvMeterValue = kControlVoltage;
-  // The line sags by 1.6 V per ampere drawn and rises while regenerating.
+  // The line sags 1.6 per unit of motor current, and rises above 1600 while regenerating.
   plugin.hvMeterValue = saturatingInt32(1600.0 - static_cast<double>(plugin.state.current) * 1.6);
   plugin.voltageTimer = randomPeriod(330, 250);
 }
