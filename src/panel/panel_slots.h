@@ -355,7 +355,7 @@ namespace panel_slots {
 
 // Every fixed slot lies in the panel and every index in its source.
 constexpr bool runIsSound(const PanelSlotRun& run) {
-  if (run.source == nullptr || run.count < 1) return false;
+  if (run.count < 1) return false;  // the source comes from a reference, never null
   if (run.source->entries == 0) {
     if (run.count != 1 || run.firstIndex != 0) return false;
   } else if (run.firstIndex < 0 || run.firstIndex + run.count > run.source->entries) {
