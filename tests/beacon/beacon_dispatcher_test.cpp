@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 #include <set>
+#include <tuple>
+#include <utility>
 
 #include "plugin/plugin_state.h"
 #include "support/temp_dir.h"
@@ -16,28 +18,16 @@ namespace {
 using tims::testing::TempDir;
 
 // Everything a beacon may write, for checking that a beacon wrote nothing.
-struct RouteSnapshot {
-  RowVector station, arrH, arrM, arrS, depH, depM, depS, track, runM, runS, valueA, valueB;
-  SixCodes digits;
-  double distanceToStop, kmPostBase, kmPostOffset, kmPostRefLocation;
-  int32_t stopAnnounceKind, nextStation, nextArrHour, nextDispStation, kind11;
-  bool secondPart, trainNumberSet, kind10, ascending, stationSetByBeacon, icCardActive;
-  uint32_t icRowIndex;
-  bool operator==(const RouteSnapshot&) const = default;
-};
-
-RouteSnapshot snapshot(const TimsUnit& u) {
-  return {u.rowStationId,       u.rowArrHour,         u.rowArrMinute,
-          u.rowArrSecond,       u.rowDepHour,         u.rowDepMinute,
-          u.rowDepSecond,       u.rowTrack,           u.rowRunMinutes,
-          u.rowRunSeconds,      u.rowValueA,          u.rowValueB,
-          u.trainNumberDigits,  u.distanceToStop,     u.kmPostBase,
-          u.kmPostOffset,       u.kmPostRefLocation,  u.stopAnnounceKind,
-          u.nextStop.stationId, u.nextStop.arrHour,   u.nextStopDisp.stationId,
-          u.beaconKind11Value,  u.nextStopSecondPart, u.beaconTrainNumberSet,
-          u.beaconKind10Flag,   u.kmPostAscending,    u.stationSetByBeacon,
-          u.icCardActive,       u.icRowIndex};
+auto snapshot(const TimsUnit& u) {
+  return std::make_tuple(
+      u.rowStationId, u.rowArrHour, u.rowArrMinute, u.rowArrSecond, u.rowDepHour, u.rowDepMinute,
+      u.rowDepSecond, u.rowTrack, u.rowRunMinutes, u.rowRunSeconds, u.rowValueA, u.rowValueB,
+      u.trainNumberDigits, u.distanceToStop, u.kmPostBase, u.kmPostOffset, u.kmPostRefLocation,
+      u.stopAnnounceKind, u.nextStop.stationId, u.nextStop.arrHour, u.nextStopDisp.stationId,
+      u.beaconKind11Value, u.nextStopSecondPart, u.beaconTrainNumberSet, u.beaconKind10Flag,
+      u.kmPostAscending, u.stationSetByBeacon, u.icCardActive, u.icRowIndex);
 }
+using RouteSnapshot = decltype(snapshot(std::declval<const TimsUnit&>()));
 
 class BeaconDispatch : public ::testing::Test {
  protected:
