@@ -1,12 +1,14 @@
+#include "platform/dynamic_library.h"
+
 #include <dlfcn.h>
 
 #include <utility>
 
-#include "platform/dynamic_library.h"
-
 namespace tims::platform {
 
-DynamicLibrary::~DynamicLibrary() { close(); }
+DynamicLibrary::~DynamicLibrary() {
+  close();
+}
 
 DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)), error_(std::move(other.error_)) {}

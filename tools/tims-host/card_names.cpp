@@ -1,0 +1,31 @@
+#include "tims-host/card_names.h"
+
+#include "iccard/card_insert.h"
+#include "iccard/card_reader.h"
+#include "iccard/catalogue.h"
+#include "platform/code_page.h"
+
+namespace tims::host {
+
+CardNames::CardNames(std::filesystem::path pluginFolder) : folder_(std::move(pluginFolder)) {}
+
+bool CardNames::readCardFor(int32_t data) {
+  IcCardCatalogue catalogue;
+  catalogue.iniPath = folder_ / "TIMS_ICCard.ini";
+  loadCatalogue(catalogue);
+  lastCardFile_ = cardPath(catalogue, data);
+  IcCardCatalogue card;
+  if (!readCardFile(card, lastCardFile_)) return false;
+  for (const IcRow& row : card.icRows) {
+    if (row.stationName == "NULL") continue;
+    names_[row.stationId] = platform::utf8FromShiftJis(row.stationName);
+  }
+  return true;
+}
+
+std::string CardNames::name(int32_t stationId) const {
+  const auto found = names_.find(stationId);
+  return found == names_.end() ? std::string() : found->second;
+}
+
+}  // namespace tims::host

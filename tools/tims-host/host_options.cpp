@@ -1,0 +1,99 @@
+#include "tims-host/host_options.h"
+
+#include <stdexcept>
+#include <string_view>
+
+namespace tims::host {
+
+const char* const kHostUsage =
+    "usage: tims-host [options] SCENARIO\n"
+    "Runs the plug-in library as the host simulator does, driven by a scenario file, and\n"
+    "prints the cab monitor at each `show` line and at the end.\n"
+    "\n"
+    "  --plugin FILE     the plug-in library (default: the one in the vehicle folder, else the\n"
+    "                    one built with this tool)\n"
+    "  --vehicle FOLDER  the vehicle folder (default: the scenario's `vehicle` line)\n"
+    "  --write-through   run in the vehicle folder itself, so the plug-in's write-back reaches\n"
+    "                    the original TIMS_Spec.ini (default: a temporary copy)\n"
+    "  --trace FILE      write a CSV trace of every frame\n"
+    "  --keep            keep the temporary working folder and print where it is\n"
+    "  --quiet           print no monitor views, only failures and the summary\n"
+    "  --help            this text\n"
+    "\n"
+    "Exit status: 0 all expectations held, 1 some failed, 2 the scenario or the set-up is wrong.\n";
+
+ParsedOptions parseHostOptions(int argc, const char* const* argv) {
+  ParsedOptions parsed;
+  HostOptions& o = parsed.options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    auto value = [&](std::filesystem::path& target) {
+      if (i + 1 >= argc) {
+        parsed.error = std::string(arg) + " needs a value";
+        return;
+      }
+      target = argv[++i];
+    };
+    if (arg == "--plugin") {
+      value(o.plugin);
+    } else if (arg == "--vehicle") {
+      value(o.vehicle);
+    } else if (arg == "--trace") {
+      value(o.tracePath);
+    } else if (arg == "--write-through") {
+      o.writeThrough = true;
+    } else if (arg == "--keep") {
+      o.keepWorkingFolder = true;
+    } else if (arg == "--quiet") {
+      o.quiet = true;
+    } else if (arg == "--help" || arg == "-h") {
+      o.help = true;
+    } else if (arg.starts_with("-")) {
+      parsed.error = "unknown option " + std::string(arg);
+    } else if (o.scenario.empty()) {
+      o.scenario = arg;
+    } else {
+      parsed.error = "more than one scenario given";
+    }
+    if (!parsed.error.empty()) return parsed;
+  }
+  if (o.scenario.empty() && !o.help) parsed.error = "no scenario given";
+  return parsed;
+}
+
+const char* pluginFileName() {
+#if defined(_WIN32) && (defined(_WIN64) || defined(__x86_64__))
+  return "tims_x64.dll";
+#elif defined(_WIN32)
+  return "tims_x86.dll";
+#else
+  return "libtims.so";
+#endif
+}
+
+std::filesystem::path vehicleFolderFor(const HostOptions& options, const Scenario& scenario) {
+  if (!options.vehicle.empty()) return options.vehicle;
+  for (const Command& command : scenario.commands) {
+    if (const auto* vehicle = std::get_if<VehicleFolder>(&command.body)) {
+      return options.scenario.parent_path() / vehicle->folder;
+    }
+  }
+  throw std::runtime_error("no vehicle folder: add a `vehicle` line to " +
+                           options.scenario.string() + " or pass --vehicle");
+}
+
+std::filesystem::path pluginLibraryFor(const HostOptions& options,
+                                       const std::filesystem::path& vehicle) {
+  std::error_code error;
+  if (!options.plugin.empty()) return options.plugin;
+  const auto beside = vehicle / pluginFileName();
+  if (std::filesystem::is_regular_file(beside, error)) return beside;
+#ifdef TIMS_HOST_BUILT_PLUGIN
+  const std::filesystem::path built = TIMS_HOST_BUILT_PLUGIN;
+  if (std::filesystem::is_regular_file(built, error)) return built;
+#endif
+  throw std::runtime_error(std::string("no plug-in library: pass --plugin or put ") +
+                           pluginFileName() + " into " + vehicle.string());
+}
+
+}  // namespace tims::host
