@@ -10,8 +10,9 @@ namespace {
 constexpr std::string_view kIntroduction = R"(# Panel slots
 
 This file is generated from the slot table in `src/panel/panel_slots.h`; edit the table, then
-regenerate it with `TIMS_UPDATE_DOCS=1 test_panel --gtest_filter='PanelSlotDoc.*'` (the panel
-tests fail while the two disagree).
+regenerate it with `panel-slot-doc docs/panel-slots.md` (a tool of the build) or
+`TIMS_UPDATE_DOCS=1 test_panel --gtest_filter='PanelSlotDoc.*'`. The panel tests fail while the
+two disagree.
 
 Every frame the plug-in writes the panel slots below, group by group and row by row in the order
 shown. Where two rows name one slot, the later one stands. Slots that no row names are never
