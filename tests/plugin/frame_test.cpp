@@ -115,14 +115,15 @@ TEST_F(Frame, OnlyTheTwelveSoundSlotsAreWrittenFromTheUnitsItems) {
 }
 
 TEST_F(Frame, PilotLampSlotDrivesTheDoorsAndRaisesTheOpenedEdgeOnce) {
-  start("[Spec]\nPilotLampIndex=120\n[EB]\nEnableEB=0\n");
-  panel[120] = 1;
+  // Slot 250 is one the panel writer never writes.
+  start("[Spec]\nPilotLampIndex=250\n[EB]\nEnableEB=0\n");
+  panel[250] = 1;
   frame(1000);
   EXPECT_TRUE(plugin.doorsClosed);
   EXPECT_FALSE(unit.advanceRequest);
 
   unit.soundOut[1] = kSoundSounding;  // the halt loop is sounding
-  panel[120] = 0;
+  panel[250] = 0;
   frame(1100);
   EXPECT_FALSE(plugin.doorsClosed);
   // The edge comes after the unit's update, so the request waits for the next frame's update.
@@ -131,6 +132,7 @@ TEST_F(Frame, PilotLampSlotDrivesTheDoorsAndRaisesTheOpenedEdgeOnce) {
 
   unit.soundOut[1] = kSoundSounding;
   frame(1200);
+  EXPECT_FALSE(plugin.doorsClosed);
   EXPECT_EQ(sound[16], kSoundSounding);  // no second edge while the doors stay open
 
   // Door events change nothing while a pilot-lamp slot is configured.
@@ -178,6 +180,29 @@ TEST_F(Frame, WithoutUseCSpdPowerIsTheDriversNotchAndNoConstantSpeedCommand) {
   EXPECT_EQ(handles.power, 5);
   EXPECT_EQ(handles.reverser, -1);
   EXPECT_EQ(handles.constantSpeed, 0);
+}
+
+TEST_F(Frame, TheUnitsEmergencyBrakeActsInTheFrameItIsApplied) {
+  start();
+  frame(1000, 20.0f);
+  unit.ebArmed = true;
+  unit.ebIdleTimer = 60000;
+  unit.ebAlarmTimer = 4990;
+  // The unit's update runs before the handles are set, so this frame already brakes.
+  EXPECT_EQ(frame(1016, 20.0f).brake, 9);
+  EXPECT_TRUE(unit.ebApplied);
+  EXPECT_EQ(sound[13], kSoundSounding);
+}
+
+TEST_F(Frame, ThePanelShowsTheMetersOfTheSameFrame) {
+  start();
+  setBrake(plugin, unit, 4);
+  frame(1000, 0.0f);
+  EXPECT_EQ(panel[228], 0);  // the first frame after Initialize samples nothing
+  frame(1016, 0.0f);
+  EXPECT_EQ(plugin.sampledBrakeNotch, 4);
+  EXPECT_EQ(panel[228], 4);
+  EXPECT_EQ(panel[230], plugin.meterSpeed);
 }
 
 }  // namespace
