@@ -66,14 +66,8 @@ TEST(IcCardTypeColumn, SkipsLinesWhoseTypeIsNotAKnownRecord) {
   }
 }
 
-TEST(IcCardTypeColumn, ReadsTheTypeLikeAnyIntColumn) {
-  EXPECT_EQ(record8After(" 8,5"), 5);
-  EXPECT_EQ(record8After("+8,5"), 5);
-  EXPECT_EQ(record8After("08,5"), 5);
-  EXPECT_EQ(record8After("8x,5"), 5);
-}
-
 TEST(IcCardIntColumns, ReadTheLongestDecimalPrefixWithinThe32BitRange) {
+  EXPECT_EQ(record8After(" +08x,5"), 5);  // the type column too
   EXPECT_EQ(record8After("8,abc"), -99);
   EXPECT_EQ(record8After("8,42x"), 42);
   EXPECT_EQ(record8After("8, \t7"), 7);
@@ -194,13 +188,9 @@ TEST(IcCardTimetableRows, TakeTheGivenColumnsAndKeepTheInitialValuesOfTheRest) {
   EXPECT_EQ(row.departureTime, 93030);
   EXPECT_EQ(row.track, 2);
   EXPECT_EQ(row.rowKind, 0);
-  const IcRow initial;
-  EXPECT_EQ(row.value16, initial.value16);
   EXPECT_EQ(row.text20, "NULL");
   EXPECT_EQ(row.sectionKm, -1.0);
   EXPECT_EQ(row.valueC, 15);
-  EXPECT_EQ(row.valueD, 15);
-  EXPECT_EQ(row.text15, "NULL");
 
   const IcRow bare = rowOf("7");
   EXPECT_EQ(bare.runSeconds, -1);
@@ -260,15 +250,6 @@ TEST(IcCardTimetableRows, DeriveTheStopTypeFromAnHour26ArrivalUnlessColumn21Says
   EXPECT_EQ(rowOf("7,1,A,263000").rowKind, 1);
   EXPECT_EQ(rowOf("7,1,A,93000,0,0,0,0,0,0,0,0,0,0,0,a,0,0,0,b,c,5").rowKind, 0);
   EXPECT_EQ(rowOf("7,1,A,2000").rowKind, 0);  // 0:20 becomes 24:20, not 26
-}
-
-TEST(IcCardTimetableRows, AreAppendedInFileOrderWithoutClearing) {
-  IcCardCatalogue card;
-  readCardLine(card, "7,1,A");
-  readCardLine(card, "7,2,B");
-  ASSERT_EQ(card.icRows.size(), 2u);
-  EXPECT_EQ(card.icRows[0].stationName, "A");
-  EXPECT_EQ(card.icRows[1].stationName, "B");
 }
 
 }  // namespace
