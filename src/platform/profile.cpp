@@ -12,7 +12,8 @@ namespace {
 // The Windows functions read integers through a 30-character buffer.
 constexpr std::size_t kIntBufferSize = 30;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+// White space as the Windows functions trim it, DOS's end-of-file mark (^Z) included.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A'; }
 
 char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -53,54 +54,63 @@ std::vector<Line> splitLines(std::string_view text) {
   return lines;
 }
 
-// A section header's name, or nothing when the line is no header.
+// A section header's name, or nothing when the line is no header. The name ends at the line's
+// last ']'; a '[' without one opens no section, and the line is read as a key.
 std::optional<std::string_view> sectionName(std::string_view content) {
   content = trim(content);
   if (content.empty() || content.front() != '[') return std::nullopt;
   content.remove_prefix(1);
   const auto close = content.rfind(']');
-  if (close != std::string_view::npos) content = content.substr(0, close);
-  return trim(content);
+  if (close == std::string_view::npos) return std::nullopt;
+  return trim(content.substr(0, close));
 }
 
 struct KeyLine {
   std::string_view name;
   std::size_t valueBegin;  // offsets into the whole text
   std::size_t valueEnd;
+  bool hasValue;  // false for a bare name without '=': it reads as missing
 };
 
+// Every non-blank line of a section is a key, comment lines too: ";x=1" is the key ";x", which no
+// real key name matches, exactly as the Windows functions see it.
 std::optional<KeyLine> keyLine(std::string_view text, const Line& line) {
   std::string_view content = text.substr(line.begin, line.end - line.begin);
   const std::string_view trimmed = trim(content);
-  if (trimmed.empty() || trimmed.front() == ';') return std::nullopt;
+  if (trimmed.empty()) return std::nullopt;
   const auto equals = content.find('=');
-  if (equals == std::string_view::npos) {
-    return KeyLine{trimmed, line.end, line.end};  // a key without a value
-  }
+  if (equals == std::string_view::npos) return KeyLine{trimmed, line.end, line.end, false};
   std::size_t valueBegin = line.begin + equals + 1;
   std::size_t valueEnd = line.end;
   while (valueBegin < valueEnd && isBlank(text[valueBegin])) ++valueBegin;
   while (valueEnd > valueBegin && isBlank(text[valueEnd - 1])) --valueEnd;
-  return KeyLine{trim(content.substr(0, equals)), valueBegin, valueEnd};
+  return KeyLine{trim(content.substr(0, equals)), valueBegin, valueEnd, true};
 }
 
-// Where a section's lines lie: its header line and one past its last line.
+bool isHeader(std::string_view text, const Line& line) {
+  return sectionName(text.substr(line.begin, line.end - line.begin)).has_value();
+}
+
+// Where a section's lines lie: its header line (none for the nameless section that holds the
+// lines before the first header), its first line after the header and one past its last line.
 struct SectionSpan {
-  std::size_t header;
+  std::optional<std::size_t> header;
+  std::size_t firstLine;
   std::size_t endLine;
 };
 
 std::optional<SectionSpan> findSection(const std::vector<Line>& lines, std::string_view text,
                                        std::string_view section) {
+  const auto sectionEnd = [&](std::size_t from) {
+    while (from < lines.size() && !isHeader(text, lines[from])) ++from;
+    return from;
+  };
+  // The lines before the first header form a section named "", always the first of that name.
+  if (trim(section).empty()) return SectionSpan{std::nullopt, 0, sectionEnd(0)};
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const auto name = sectionName(text.substr(lines[i].begin, lines[i].end - lines[i].begin));
     if (!name || !equalsIgnoringCase(*name, trim(section))) continue;
-    std::size_t end = i + 1;
-    while (end < lines.size() &&
-           !sectionName(text.substr(lines[end].begin, lines[end].end - lines[end].begin))) {
-      ++end;
-    }
-    return SectionSpan{i, end};
+    return SectionSpan{i, i + 1, sectionEnd(i + 1)};
   }
   return std::nullopt;
 }
@@ -198,21 +208,50 @@ std::string_view lineEndingOf(std::string_view text) {
   return (lf > 0 && text[lf - 1] == '\r') ? "\r\n" : "\n";
 }
 
+bool isQuoted(std::string_view value) {
+  return value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+         value.back() == value.front();
+}
+
 std::string stripQuotes(std::string_view value) {
-  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front()) {
-    value = value.substr(1, value.size() - 2);
-  }
+  if (isQuoted(value)) value = value.substr(1, value.size() - 2);
   return std::string(value);
 }
 
-std::optional<std::string> lookUp(const std::filesystem::path& file, std::string_view section,
-                                  std::string_view key) {
+// A value as the Windows functions copy it into a buffer of `bufferSize` bytes: they drop the
+// opening quote, copy what fits, and drop the last character when the rest, closing quote
+// included, fitted the buffer's length exactly or with room. So a quoted value whose inside is
+// one byte shorter than the buffer loses its last real character as well.
+std::string copyEntry(std::string_view value, std::size_t bufferSize) {
+  bool quoted = isQuoted(value);
+  if (quoted) value.remove_prefix(1);
+  std::string copy(value.substr(0, std::min(value.size(), bufferSize - 1)));
+  if (quoted && bufferSize >= value.size() && !copy.empty()) copy.pop_back();
+  return copy;
+}
+
+// The first matching key's value as it stands in the file, or nothing when the key is missing
+// or is a bare name. The Windows functions read a value as a C string: it ends at a NUL byte.
+std::optional<std::string_view> findRawValue(std::string_view text, std::string_view section,
+                                             std::string_view key) {
+  const auto lines = splitLines(text);
+  const auto span = findSection(lines, text, section);
+  if (!span) return std::nullopt;
+  for (std::size_t i = span->firstLine; i < span->endLine; ++i) {
+    const auto entry = keyLine(text, lines[i]);
+    if (!entry || !equalsIgnoringCase(entry->name, trim(key))) continue;
+    if (!entry->hasValue) return std::nullopt;
+    std::string_view value = text.substr(entry->valueBegin, entry->valueEnd - entry->valueBegin);
+    return value.substr(0, value.find('\0'));
+  }
+  return std::nullopt;
+}
+
+// The file's text, or nothing when it cannot be read.
+std::optional<std::string> readProfileText(const std::filesystem::path& file) {
   const auto bytes = readFileBytes(file);
   if (!bytes) return std::nullopt;
-  std::string value;
-  if (!findProfileValue(decodeProfileBytes(*bytes), section, key, value)) return std::nullopt;
-  return value;
+  return decodeProfileBytes(*bytes);
 }
 
 }  // namespace
@@ -271,16 +310,10 @@ int32_t parseProfileInt(std::string_view value) {
 
 bool findProfileValue(std::string_view text, std::string_view section, std::string_view key,
                       std::string& value) {
-  const auto lines = splitLines(text);
-  const auto span = findSection(lines, text, section);
-  if (!span) return false;
-  for (std::size_t i = span->header + 1; i < span->endLine; ++i) {
-    const auto entry = keyLine(text, lines[i]);
-    if (!entry || !equalsIgnoringCase(entry->name, trim(key))) continue;
-    value = stripQuotes(text.substr(entry->valueBegin, entry->valueEnd - entry->valueBegin));
-    return true;
-  }
-  return false;
+  const auto raw = findRawValue(text, section, key);
+  if (!raw) return false;
+  value = stripQuotes(*raw);
+  return true;
 }
 
 std::string replaceProfileValue(std::string_view text, std::string_view section,
@@ -300,11 +333,11 @@ std::string replaceProfileValue(std::string_view text, std::string_view section,
     return result;
   }
 
-  std::size_t lastContent = span->header;
-  for (std::size_t i = span->header + 1; i < span->endLine; ++i) {
+  std::optional<std::size_t> lastContent = span->header;
+  for (std::size_t i = span->firstLine; i < span->endLine; ++i) {
     const auto entry = keyLine(text, lines[i]);
     if (entry && equalsIgnoringCase(entry->name, trim(key))) {
-      if (entry->valueBegin == lines[i].end && text.substr(lines[i].begin, lines[i].end - lines[i].begin).find('=') == std::string_view::npos) {
+      if (!entry->hasValue) {
         // A bare key: give it its value.
         result.replace(lines[i].begin, lines[i].end - lines[i].begin, newLine);
       } else {
@@ -312,11 +345,14 @@ std::string replaceProfileValue(std::string_view text, std::string_view section,
       }
       return result;
     }
-    if (!trim(text.substr(lines[i].begin, lines[i].end - lines[i].begin)).empty()) lastContent = i;
+    if (entry) lastContent = i;
   }
 
+  // The nameless section before the first header, still empty: the key opens the file.
+  if (!lastContent) return newLine + std::string(eol) + result;
+
   // A new key goes after the section's last non-blank line.
-  const Line& after = lines[lastContent];
+  const Line& after = lines[*lastContent];
   std::string insert;
   if (after.next == after.end) insert += eol;  // the last line of the file had no line end
   insert += newLine;
@@ -327,18 +363,23 @@ std::string replaceProfileValue(std::string_view text, std::string_view section,
 
 int32_t readProfileInt(const std::filesystem::path& file, std::string_view section,
                        std::string_view key, int32_t fallback) {
-  const auto value = lookUp(file, section, key);
-  if (!value || value->empty()) return fallback;
-  return parseProfileInt(*value);
+  // As the Windows function does: the value read as a string into its buffer, empty meaning
+  // missing.
+  const std::string value = readProfileString(file, section, key, "", kIntBufferSize);
+  if (value.empty()) return fallback;
+  return parseProfileInt(value);
 }
 
 std::string readProfileString(const std::filesystem::path& file, std::string_view section,
                               std::string_view key, std::string_view fallback,
                               std::size_t bufferSize) {
   if (bufferSize == 0) return {};
-  std::string value = lookUp(file, section, key).value_or(std::string(fallback));
-  if (value.size() > bufferSize - 1) value.resize(bufferSize - 1);
-  return value;
+  // The Windows functions drop the fallback's trailing spaces; they copy it like a value when
+  // the file exists, and as it is when it does not.
+  while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
+  const auto text = readProfileText(file);
+  if (!text) return std::string(fallback.substr(0, std::min(fallback.size(), bufferSize - 1)));
+  return copyEntry(findRawValue(*text, section, key).value_or(fallback), bufferSize);
 }
 
 bool writeProfileString(const std::filesystem::path& file, std::string_view section,

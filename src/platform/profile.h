@@ -3,10 +3,15 @@
 // their 8-bit encoding (Shift-JIS in practice) untouched.
 //
 // Rules:
-// - section and key names match without regard to ASCII case; spaces and tabs around names and
-//   values are ignored; the first matching section and the first matching key in it win;
+// - section and key names match without regard to ASCII case; white space (space, tab, vertical
+//   tab, form feed, ^Z) around names and values is ignored; the first matching section and the
+//   first matching key in it win;
+// - the lines before the first section header form a section named ""; a header ends at its
+//   line's last ']', and a line with '[' but no ']' is no header;
 // - a UTF-8 or UTF-16LE byte-order mark is accepted (UTF-16LE content is converted to UTF-8);
-// - lines end with LF, CR LF or CR; a line starting with ';' is a comment;
+// - lines end with LF, CR LF or CR; a line starting with ';' is no special case: it is a key
+//   whose name starts with ';', so a comment never matches a real key name;
+// - a bare key without '=' reads as missing; a value ends at a NUL byte;
 // - a value wrapped in one pair of matching quotes loses them.
 #pragma once
 
@@ -27,7 +32,9 @@ int32_t readProfileInt(const std::filesystem::path& file, std::string_view secti
                        std::string_view key, int32_t fallback);
 
 // Reads a string like GetPrivateProfileStringA into a buffer of `bufferSize` bytes: the result is
-// at most bufferSize - 1 bytes long; missing file, section or key gives `fallback` (cut likewise).
+// at most bufferSize - 1 bytes long; missing file, section or key gives `fallback` (cut likewise,
+// without its trailing spaces). Like the Windows function, a quoted value whose inside is exactly
+// bufferSize - 1 bytes long loses its last byte as well.
 std::string readProfileString(const std::filesystem::path& file, std::string_view section,
                               std::string_view key, std::string_view fallback,
                               std::size_t bufferSize);
