@@ -187,12 +187,14 @@ void ScenarioRunner::runToSpeed(const Command& command, double target, double ra
     if (++count > kMaxFramesPerCommand) return fail(command, "the speed is never reached");
     const double change = rate * stepMs_ / 1000.0;
     const double gap = target - speed_;
-    if (std::abs(gap) <= change) {
+    // The tolerance keeps rounding of the many small steps from adding a needless last frame.
+    if (std::abs(gap) <= change + 1e-9) {
       // The last frame lasts just as long as the change needs.
-      const auto ms = static_cast<int32_t>(std::ceil(std::abs(gap) / rate * 1000.0));
+      const auto ms = static_cast<int32_t>(std::ceil(std::abs(gap) / rate * 1000.0 - 1e-6));
       frame(std::max(1, ms), target);
     } else {
-      frame(stepMs_, speed_ + (gap > 0 ? change : -change));
+      const double next = speed_ + (gap > 0 ? change : -change);
+      frame(stepMs_, std::abs(target - next) < 1e-9 ? target : next);
     }
   }
 }
