@@ -71,9 +71,9 @@ void runBeaconMode(TimsUnit& unit) {
 
 // The frame's commands go out once; 2 then means "nothing new" until something raises again.
 void handOverSounds(TimsUnit& unit) {
-  unit.soundOut[0] = unit.soundCommand[0];
-  for (int c = 1; c <= 9; ++c)
-    unit.soundOut[static_cast<std::size_t>(c + 1)] = unit.soundCommand[static_cast<std::size_t>(c)];
+  unit.soundOut[0] = unit.soundCommand[kCmdStopChime];
+  // Commands 1 to 9 go to items 2 to 10: item 1 is the halt loop.
+  for (std::size_t c = 1; c <= 9; ++c) unit.soundOut[c + 1] = unit.soundCommand[c];
   unit.soundOut[13] = unit.soundCommand[kCmdSectionCode];
   unit.soundCommand.fill(kSoundNothingNew);
   unit.advanceRequest = false;

@@ -194,13 +194,14 @@ void updateStationList(TimsUnit& unit, uint32_t startRow) {
   const int64_t rowsLeft = rowsLeftFrom(unit, startRow);
   // With DispType clear a timetable that ends inside the window keeps the window standing.
   const bool freezeWindow = !unit.dispType && rowsLeft < w;
-  // From here on the start row is one of the window's last rows (or there is none).
+  // The start row lies among the card's last W rows, or beyond its end.
   const bool startInLastRows = rowsLeft <= w;
 
   if (!freezeWindow) clearDisplayRows(unit);
   unit.stopLatchIc = false;
   unit.stopLatch = false;
   walkRows(unit, startRow);
+  // A start row past the card's end names no row: the current row and the records stay.
   if (!unit.dispType && rowsLeft >= 1 && startInLastRows) {
     unit.icRowIndex = startRow;
     unit.terminal = kEmptyTerminal;
