@@ -326,7 +326,9 @@ std::string replaceProfileValue(std::string_view text, std::string_view section,
   const auto span = findSection(lines, text, section);
   if (!span) {
     if (!result.empty() && result.back() != '\n' && result.back() != '\r') result += eol;
-    result += "[" + std::string(trim(section)) + "]";
+    result += '[';
+    result += trim(section);
+    result += ']';
     result += eol;
     result += newLine;
     result += eol;
