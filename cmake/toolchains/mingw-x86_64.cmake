@@ -7,6 +7,9 @@ set(TIMS_MINGW_TRIPLE x86_64-w64-mingw32)
 # statically (src/plugin/win32_exports.cmake), so the DLLs need no extra runtime DLL.
 find_program(TIMS_MINGW_CXX NAMES ${TIMS_MINGW_TRIPLE}-g++-posix ${TIMS_MINGW_TRIPLE}-g++ REQUIRED)
 set(CMAKE_CXX_COMPILER ${TIMS_MINGW_CXX})
+# C only for third-party projects built alongside (GoogleTest for the Windows tests).
+find_program(TIMS_MINGW_CC NAMES ${TIMS_MINGW_TRIPLE}-gcc-posix ${TIMS_MINGW_TRIPLE}-gcc REQUIRED)
+set(CMAKE_C_COMPILER ${TIMS_MINGW_CC})
 
 set(CMAKE_FIND_ROOT_PATH /usr/${TIMS_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
