@@ -153,6 +153,20 @@ TEST_F(Runner, FramesAdvanceTimeByTheStepAndWrapAtMidnight) {
   EXPECT_EQ(Fake::frames[2].time, 2);
 }
 
+TEST_F(Runner, RunUntilStopsAtThatTimeOfDay) {
+  run("time 23:59:59.000\nstart -1\nstep 300ms\nrun until 00:00:00.500\nrun until 00:00:00.500\n");
+  ASSERT_EQ(Fake::frames.size(), 5u);  // 4 x 300 + 300 ms; the second line is already there
+  EXPECT_EQ(Fake::frames.back().time, 500);
+  EXPECT_EQ(runner->timeOfDay(), 500);
+}
+
+TEST_F(Runner, RunUntilATimeAlreadyPassedFails) {
+  run("time 10:00:00\nstart -1\nrun until 09:59:59\n");
+  EXPECT_EQ(runner->failures(), 1);
+  EXPECT_TRUE(Fake::frames.empty());
+  EXPECT_NE(out.str().find("that time lies behind the clock (10:00:00.000)"), std::string::npos);
+}
+
 TEST_F(Runner, VehicleStateCarriesTheScenarioValues) {
   run("start -1\nspeed 36\ncurrent 250\nbc 300\nmr 800\nrun 1s\n");
   ASSERT_FALSE(Fake::frames.empty());
@@ -265,10 +279,13 @@ TEST_F(Runner, HostPanelWritesPersistBetweenFrames) {
 TEST_F(Runner, SettingsAreEditedAndCheckedInTheWorkingFolder) {
   folder.write("TIMS_Spec.ini", "[Disp]\r\nDispType=0\r\n");
   run("setting Disp DispType 1\nexpect setting Disp DispType = 1\n"
-      "expect setting CSpd EnableCSpd = 1\n");
+      "expect setting CSpd EnableCSpd = 1\nexpect setting CSpd EnableCSpd missing\n"
+      "expect setting Disp DispType missing\n");
   EXPECT_NE(folder.read("TIMS_Spec.ini").find("DispType=1"), std::string::npos);
-  EXPECT_EQ(runner->failures(), 1);
+  EXPECT_EQ(runner->failures(), 2);
   EXPECT_NE(out.str().find("expected [CSpd] EnableCSpd = '1', actual no such key"),
+            std::string::npos);
+  EXPECT_NE(out.str().find("expected [Disp] DispType to be missing, actual '1'"),
             std::string::npos);
 }
 

@@ -74,7 +74,8 @@ TEST(ScenarioParser, ReadsDriverAndDoorCalls) {
 TEST(ScenarioParser, ReadsBeaconsAndRunning) {
   const Scenario s = parseScenario(
       "beacon 100 -350 at 1250.5\nstart -1\nbeacon 1000 301234008\nrun 1.5s\nrun to 800\n"
-      "accelerate to 60 at 2.5\ndecelerate to 0 at 4\nstop at 1500\nspeed 45\nbc 300\n",
+      "accelerate to 60 at 2.5\ndecelerate to 0 at 4\nstop at 1500\nspeed 45\nbc 300\n"
+      "run until 10:00:01.5\n",
       "f");
   const auto atLocation = std::get<Beacon>(s.commands[0].body);
   EXPECT_EQ(atLocation.data, -350);
@@ -86,13 +87,14 @@ TEST(ScenarioParser, ReadsBeaconsAndRunning) {
   EXPECT_DOUBLE_EQ(std::get<ChangeSpeed>(s.commands[5].body).rate, 2.5);
   EXPECT_DOUBLE_EQ(std::get<StopAt>(s.commands[7].body).location, 1500);
   EXPECT_EQ(std::get<SetQuantity>(s.commands[9].body).quantity, Quantity::BcPressure);
+  EXPECT_EQ(std::get<RunUntil>(s.commands[10].body).milliseconds, 36001500);
 }
 
 TEST(ScenarioParser, ReadsExpectations) {
   const Scenario s = parseScenario(
       "start -1\nexpect panel 130..134 = 1 2 3 4 5\nexpect sound 14!=1\n"
       "expect handle constant-speed >= 2\nexpect setting CSpd EnableCSpd = 1\n"
-      "expect-sound 16 loop\nexpect-no-sound 14\n",
+      "expect-sound 16 loop\nexpect-no-sound 14\nexpect setting EB EnableEB missing\n",
       "f");
   const auto range = std::get<Expect>(s.commands[1].body);
   EXPECT_EQ(range.target, Target::Panel);
@@ -107,6 +109,8 @@ TEST(ScenarioParser, ReadsExpectations) {
   EXPECT_EQ(std::get<ExpectSetting>(s.commands[4].body).value, "1");
   EXPECT_EQ(std::get<ExpectSound>(s.commands[5].body).kind, SoundEventKind::Loop);
   EXPECT_FALSE(std::get<ExpectSound>(s.commands[6].body).expected);
+  EXPECT_FALSE(std::get<ExpectSetting>(s.commands[4].body).missing);
+  EXPECT_TRUE(std::get<ExpectSetting>(s.commands[7].body).missing);
 }
 
 TEST(ScenarioParser, ErrorsNameFileLineAndProblem) {

@@ -248,9 +248,11 @@ void ScenarioRunner::checkSetting(const Command& command, const ExpectSetting& e
   constexpr std::string_view kMissing = "\x01";
   const std::string actual =
       platform::readProfileString(file, expect.section, expect.key, kMissing, 4096);
-  if (actual != expect.value) {
-    fail(command, "expected [" + expect.section + "] " + expect.key + " = '" + expect.value +
-                      "', actual " + (actual == kMissing ? "no such key" : "'" + actual + "'"));
+  const bool isMissing = actual == kMissing;
+  if (expect.missing ? !isMissing : actual != expect.value) {
+    fail(command, "expected [" + expect.section + "] " + expect.key +
+                      (expect.missing ? " to be missing" : " = '" + expect.value + "'") +
+                      ", actual " + (isMissing ? "no such key" : "'" + actual + "'"));
   }
 }
 
@@ -367,6 +369,20 @@ void ScenarioRunner::execute(const Command& command) {
               const double msLeft = (r.location - location_) / (speed_ / 3.6) * 1000.0;
               frame(static_cast<int32_t>(std::clamp(std::ceil(msLeft), 1.0, double(stepMs_))),
                     speed_);
+            }
+          },
+          [&](const RunUntil& r) {
+            // Forward to the next time the clock shows it, across midnight if need be.
+            const int32_t wait = ((r.milliseconds - timeMs_) % kDayMs + kDayMs) % kDayMs;
+            // More than half a day ahead is almost surely a time already passed.
+            if (wait > kDayMs / 2) {
+              return fail(command,
+                          "that time lies behind the clock (" + formatTimeOfDay(timeMs_) + ")");
+            }
+            for (int32_t left = wait; left > 0;) {
+              const int32_t ms = std::min(stepMs_, left);
+              frame(ms, speed_);
+              left -= ms;
             }
           },
           [&](const ChangeSpeed& c) { runToSpeed(command, c.target, c.rate); },

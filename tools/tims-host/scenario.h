@@ -98,6 +98,9 @@ struct RunFor {
 struct RunTo {
   double location;
 };
+struct RunUntil {  // run frames until the clock shows this time of day
+  int32_t milliseconds;
+};
 struct ChangeSpeed {  // accelerate or decelerate to a speed at a rate, then stop running
   double target;      // km/h
   double rate;        // km/h per second, positive
@@ -121,6 +124,7 @@ struct Expect {
 };
 struct ExpectSetting {
   std::string section, key, value;
+  bool missing = false;  // expect the key not to be there at all
 };
 enum class SoundEventKind { Any, Once, Loop, Stop };
 struct ExpectSound {
@@ -132,7 +136,7 @@ struct ExpectSound {
 using CommandBody =
     std::variant<VehicleFolder, SetSpec, EditSetting, PinSeed, SetTimeOfDay, Start, SetFrameStep,
                  SetHandle, HoldKey, HostKey, Horn, Door, WritePanel, SetQuantity, Beacon, RunFor,
-                 RunTo, ChangeSpeed, StopAt, Show, Expect, ExpectSetting, ExpectSound>;
+                 RunTo, RunUntil, ChangeSpeed, StopAt, Show, Expect, ExpectSetting, ExpectSound>;
 
 struct Command {
   int line;

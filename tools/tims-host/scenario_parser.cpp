@@ -343,6 +343,14 @@ CommandBody parseCommand(LineParser& p, const std::string& command, std::string_
     return beacon;
   }
   if (command == "run") {
+    if (lower(p.peek()) == "until") {
+      p.word("until");
+      const std::string text = p.word("time of day");
+      const auto ms = parseTimeOfDay(text);
+      if (!ms) p.fail("time of day must read HH:MM[:SS[.mmm]], found '" + text + "'");
+      p.done();
+      return RunUntil{*ms};
+    }
     if (lower(p.peek()) == "to") {
       p.word("to");
       RunTo run{p.real("location")};
@@ -376,9 +384,14 @@ CommandBody parseCommand(LineParser& p, const std::string& command, std::string_
   if (command == "expect") {
     if (lower(p.peek()) == "setting") {
       p.word("setting");
-      ExpectSetting e{p.word("section"), p.word("key"), ""};
-      p.keyword("=");
-      e.value = p.atEnd() ? std::string() : p.word("value");
+      ExpectSetting e{p.word("section"), p.word("key"), "", false};
+      if (lower(p.peek()) == "missing") {
+        p.word("missing");
+        e.missing = true;
+      } else {
+        p.keyword("=");
+        e.value = p.atEnd() ? std::string() : p.word("value");
+      }
       p.done();
       return e;
     }
@@ -506,8 +519,9 @@ void validateOrder(const Scenario& scenario) {
         std::holds_alternative<SetHandle>(body) || std::holds_alternative<HostKey>(body) ||
         std::holds_alternative<Horn>(body) || std::holds_alternative<Door>(body) ||
         (beacon != nullptr && !beacon->location) || std::holds_alternative<RunFor>(body) ||
-        std::holds_alternative<RunTo>(body) || std::holds_alternative<ChangeSpeed>(body) ||
-        std::holds_alternative<StopAt>(body) || std::holds_alternative<ExpectSound>(body) ||
+        std::holds_alternative<RunTo>(body) || std::holds_alternative<RunUntil>(body) ||
+        std::holds_alternative<ChangeSpeed>(body) || std::holds_alternative<StopAt>(body) ||
+        std::holds_alternative<ExpectSound>(body) ||
         (expect != nullptr && expect->target != Target::Panel);
     if (needsRun && !started) {
       throw ScenarioError(scenario.file, command.line,
