@@ -182,7 +182,9 @@ void writeStations(std::ostream& out, const PanelReading& p, const MonitorContex
 }
 
 void writeTimetable(std::ostream& out, const PanelReading& p, const MonitorContext& c) {
-  out << "Timetable   route position " << number(p.get(kRoutePosition)) << "\n";
+  out << "Timetable";
+  if (p.get(kRoutePosition)) out << "   route position " << *p.get(kRoutePosition);
+  out << "\n";
   out << "  row  " << padded("station", 22) << padded("arrive", 10) << padded("depart", 10)
       << padded("track", 7) << "run\n";
   for (int32_t k = 0; k < kRows; ++k) {
