@@ -39,7 +39,8 @@ if(TIMS_STRIP)
     endforeach()")
 endif()
 
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/TIMS_Spec.ini ${PROJECT_SOURCE_DIR}/packaging/TIMS_ICCard.ini
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/TIMS_Spec.ini
+              ${PROJECT_SOURCE_DIR}/packaging/TIMS_ICCard.ini
         DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/install.md DESTINATION .)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/vehicle/ DESTINATION example-vehicle)

@@ -15,5 +15,6 @@ if(TIMS_WINDOWS_ARCH STREQUAL "x86")
   # file lists them so a changed signature fails the link, and kill-at exports the plain names.
   target_sources(tims PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/plugin/tims_x86.def)
   target_link_options(tims PRIVATE -Wl,--kill-at)
-  set_target_properties(tims PROPERTIES LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/plugin/tims_x86.def)
+  set_target_properties(tims PROPERTIES
+    LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/plugin/tims_x86.def)
 endif()

@@ -72,8 +72,8 @@ class PluginDll : public ::testing::Test {
     // Two nested folders of 150 characters: the DLL's path is well over 260 characters.
     folder_ = dir_.path() / std::string(150, 'v') / std::string(150, 'w');
     fs::create_directories(folder_);
-    fs::copy_file(builtDll(), folder_ / "tims_x64.dll");
-    ASSERT_TRUE(library_.open(folder_ / "tims_x64.dll")) << library_.errorText();
+    fs::copy_file(builtDll(), folder_ / builtDll().filename());
+    ASSERT_TRUE(library_.open(folder_ / builtDll().filename())) << library_.errorText();
   }
 
   void TearDown() override {
