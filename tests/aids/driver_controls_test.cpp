@@ -3,145 +3,58 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <string>
-#include <vector>
-
-#include "support/temp_dir.h"
+#include <tuple>
 
 namespace tims {
 namespace {
 
-// A unit in the state of an EB that has gone off: timers running, brake applied, alarm sounding.
-class DriverControls : public ::testing::Test {
- protected:
-  void SetUp() override {
-    unit.specPath = tmp.path() / "absent.ini";
-    bindUnit(unit, plugin);
-    resetUnit(unit);
-    plugin.emergencyBrakeNotch = 9;
-    armAlarm();
-  }
-
-  void armAlarm() {
-    unit.ebIdleTimer = 61000;
-    unit.ebAlarmTimer = 4000;
-    unit.ebApplied = true;
-    unit.soundOut[12] = kSoundSounding;
-  }
-
-  void expectTimersZeroed() {
-    EXPECT_EQ(unit.ebIdleTimer, 0);
-    EXPECT_EQ(unit.ebAlarmTimer, 0);
-  }
-
-  void expectUntouched() {
-    EXPECT_EQ(unit.ebIdleTimer, 61000);
-    EXPECT_EQ(unit.ebAlarmTimer, 4000);
-    EXPECT_TRUE(unit.ebApplied);
-    EXPECT_EQ(unit.soundOut[12], kSoundSounding);
-  }
-
-  testing::TempDir tmp;
+TEST(DriverControls, DriverActivityRestartsTheEbTimersAndReleasesOnlyWhileTheDeviceIsOff) {
   PluginState plugin;
   TimsUnit unit;
-};
-
-struct DriverCall {
-  std::string name;
-  std::function<void(PluginState&, TimsUnit&)> call;
-};
-
-std::vector<DriverCall> resettingCalls() {
-  return {
-      {"SetPower", [](PluginState& p, TimsUnit& u) { setPower(p, u, 3); }},
-      {"SetBrake", [](PluginState& p, TimsUnit& u) { setBrake(p, u, 2); }},
-      {"KeyDown2", [](PluginState&, TimsUnit& u) { keyDown(u, 2); }},
-      {"HornBlow", [](PluginState&, TimsUnit& u) { hornBlow(u); }},
-  };
-}
-
-TEST_F(DriverControls, WithEbEnabledEveryOperationOnlyRestartsTheTimers) {
-  for (const DriverCall& op : resettingCalls()) {
-    SCOPED_TRACE(op.name);
-    unit.enableEb = true;
-    armAlarm();
-    op.call(plugin, unit);
-    expectTimersZeroed();
-    EXPECT_TRUE(unit.ebApplied);
-    EXPECT_EQ(unit.soundOut[12], kSoundSounding);
-  }
-}
-
-TEST_F(DriverControls, WithEbDisabledEveryOperationAlsoReleasesAndSilences) {
-  for (const DriverCall& op : resettingCalls()) {
-    SCOPED_TRACE(op.name);
-    unit.enableEb = false;
-    armAlarm();
-    op.call(plugin, unit);
-    expectTimersZeroed();
-    EXPECT_FALSE(unit.ebApplied);
-    EXPECT_EQ(unit.soundOut[12], kSoundSilent);
-  }
-}
-
-TEST_F(DriverControls, OtherKeysAndTheReverserTouchNothingOfTheEbDevice) {
-  for (bool enabled : {true, false}) {
-    unit.enableEb = enabled;
-    for (int32_t key : {0, 1, 3, 4, -2}) {
-      SCOPED_TRACE(key);
-      keyDown(unit, key);
-      expectUntouched();
+  const std::tuple<const char*, bool, std::function<void()>> calls[] = {
+      {"power", true, [&] { setPower(plugin, unit, 3); }},
+      {"brake", true, [&] { setBrake(plugin, unit, 2); }},
+      {"key 2", true, [&] { keyDown(unit, 2); }},
+      {"horn", true, [&] { hornBlow(unit); }},
+      {"key 1", false, [&] { keyDown(unit, 1); }},
+      {"key 3", false, [&] { keyDown(unit, 3); }}};
+  for (const auto& [name, resets, call] : calls) {
+    for (bool ebEnabled : {true, false}) {
+      SCOPED_TRACE(::testing::Message() << name << ", EB enabled " << ebEnabled);
+      // An EB that has gone off: timers running, brake applied, alarm sounding.
+      unit.enableEb = ebEnabled;
+      unit.ebIdleTimer = 61000;
+      unit.ebAlarmTimer = 4000;
+      unit.ebApplied = true;
+      unit.soundOut[12] = kSoundSounding;
+      call();
+      EXPECT_EQ(unit.ebIdleTimer, resets ? 0 : 61000);
+      EXPECT_EQ(unit.ebAlarmTimer, resets ? 0 : 4000);
+      const bool released = resets && !ebEnabled;
+      EXPECT_EQ(unit.ebApplied, !released);
+      EXPECT_EQ(unit.soundOut[12], released ? kSoundSilent : kSoundSounding);
     }
-    setReverser(plugin, -1);
-    EXPECT_EQ(plugin.reverser, -1);
-    expectUntouched();
   }
 }
 
-TEST_F(DriverControls, PowerAndBrakeStoreTheDriversNotch) {
-  setPower(plugin, unit, 4);
-  setBrake(plugin, unit, 7);
-  EXPECT_EQ(plugin.powerNotch, 4);
-  EXPECT_EQ(plugin.brakeNotch, 7);
-  // The stored positions are the driver's; the returned handles are the frame's business.
-  EXPECT_EQ(plugin.handles.power, 0);
-  EXPECT_EQ(plugin.handles.brake, 0);
-}
-
-TEST_F(DriverControls, BrakeAtTheEmergencyNotchIsFlaggedForTheEbDevice) {
-  setBrake(plugin, unit, 9);
-  EXPECT_TRUE(unit.ebHandleAtEmergency);
-  setBrake(plugin, unit, 8);
-  EXPECT_FALSE(unit.ebHandleAtEmergency);
-  setBrake(plugin, unit, 9);
-  setBrake(plugin, unit, 10);
-  EXPECT_FALSE(unit.ebHandleAtEmergency);
-}
-
-TEST_F(DriverControls, BrakeSilencesTheHaltLoopOnlyWhenHaltLoopVolumeIsSet) {
-  struct Case {
-    bool haltLoop;
-    int32_t before;
-    int32_t after;
-  };
-  const Case cases[] = {
-      {true, kSoundSounding, kSoundSounding}, {true, kSoundRaise, kSoundSilent},
-      {true, kSoundNothingNew, kSoundSilent}, {true, kSoundSilent, kSoundSilent},
-      {false, kSoundRaise, kSoundRaise},      {false, kSoundSounding, kSoundSounding}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.haltLoop << " " << c.before);
-    unit.haltLoopVolume = c.haltLoop;
-    unit.soundOut[1] = c.before;
-    setBrake(plugin, unit, 3);
-    EXPECT_EQ(unit.soundOut[1], c.after);
+TEST(DriverControls, BrakeFlagsTheEmergencyNotchAndSilencesAHaltLoopThatIsNotSounding) {
+  PluginState plugin;
+  TimsUnit unit;
+  plugin.emergencyBrakeNotch = 9;
+  // Halt loop volume on, notch, sound item 1 before and after, handle at the emergency notch.
+  const std::tuple<bool, int32_t, int32_t, int32_t, bool> cases[] = {
+      {true, 9, kSoundRaise, kSoundSilent, true},
+      {true, 8, kSoundNothingNew, kSoundSilent, false},
+      {true, 10, kSoundSounding, kSoundSounding, false},  // 0 stays 0
+      {false, 9, kSoundRaise, kSoundRaise, true}};
+  for (const auto& [haltLoop, notch, soundBefore, soundAfter, atEmergency] : cases) {
+    SCOPED_TRACE(::testing::Message() << "notch " << notch << ", sound " << soundBefore);
+    unit.haltLoopVolume = haltLoop;
+    unit.soundOut[1] = soundBefore;
+    setBrake(plugin, unit, notch);
+    EXPECT_EQ(unit.soundOut[1], soundAfter);
+    EXPECT_EQ(unit.ebHandleAtEmergency, atEmergency);
   }
-  // Power, keys and horn never touch the halt loop.
-  unit.haltLoopVolume = true;
-  unit.soundOut[1] = kSoundRaise;
-  setPower(plugin, unit, 1);
-  keyDown(unit, 2);
-  hornBlow(unit);
-  EXPECT_EQ(unit.soundOut[1], kSoundRaise);
 }
 
 }  // namespace
