@@ -15,6 +15,10 @@ std::string utf8FromShiftJis(std::string_view bytes);
 // Shift-JIS bytes to UTF-16 code units.
 std::u16string utf16FromShiftJis(std::string_view bytes);
 
+// UTF-8 text to Shift-JIS bytes; characters that code page 932 lacks become '?', and bytes that
+// are no UTF-8 become '?' one by one. Used for settings files saved as Unicode.
+std::string shiftJisFromUtf8(std::string_view utf8);
+
 // Shift-JIS bytes to a native file-system path (UTF-8 names on POSIX, wide names on Windows).
 std::filesystem::path pathFromShiftJis(std::string_view bytes);
 

@@ -1,5 +1,7 @@
 #include "platform/profile.h"
 
+#include "platform/code_page.h"
+
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -247,11 +249,14 @@ std::optional<std::string_view> findRawValue(std::string_view text, std::string_
   return std::nullopt;
 }
 
-// The file's text, or nothing when it cannot be read.
+// The file's text as the 8-bit callers see it, or nothing when it cannot be read. A file saved
+// as Unicode (with a byte-order mark) is handed over in Shift-JIS, the code page of every 8-bit
+// text of the plug-in, as the Windows functions do on a Japanese system.
 std::optional<std::string> readProfileText(const std::filesystem::path& file) {
   const auto bytes = readFileBytes(file);
   if (!bytes) return std::nullopt;
-  return decodeProfileBytes(*bytes);
+  const bool unicode = isUtf16(*bytes) || std::string_view(*bytes).substr(0, 3) == "\xEF\xBB\xBF";
+  return unicode ? shiftJisFromUtf8(decodeProfileBytes(*bytes)) : decodeProfileBytes(*bytes);
 }
 
 }  // namespace

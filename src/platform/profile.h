@@ -8,7 +8,7 @@
 //   first matching key in it win;
 // - the lines before the first section header form a section named ""; a header ends at its
 //   line's last ']', and a line with '[' but no ']' is no header;
-// - a UTF-8 or UTF-16LE byte-order mark is accepted (UTF-16LE content is converted to UTF-8);
+// - a UTF-8 or UTF-16LE byte-order mark is accepted: such a file's values are read in Shift-JIS;
 // - lines end with LF, CR LF or CR; a line starting with ';' is no special case: it is a key
 //   whose name starts with ';', so a comment never matches a real key name;
 // - a bare key without '=' reads as missing; a value ends at a NUL byte;

@@ -65,18 +65,24 @@ TEST(ProfileRead, StringsAreCutToTheBufferAndLoseOnePairOfQuotes) {
   EXPECT_EQ(readProfileString(file, "S", "none", std::string(300, 'd'), 260), std::string(259, 'd'));
 }
 
-TEST(ProfileRead, AcceptsByteOrderMarksAndKeepsEightBitValuesUntouched) {
+TEST(ProfileRead, KeepsEightBitValuesAndReadsUnicodeFilesAsShiftJis) {
   TempDir dir;
-  const auto utf8 = dir.write("u8.ini", "\xEF\xBB\xBF[ICCard]\n0=\x89\xD7\\cards\n");
+  const auto plain = dir.write("plain.ini", "[ICCard]\n0=\x89\xD7\\cards\n");
+  EXPECT_EQ(readProfileString(plain, "ICCard", "0", "NULL", 260), "\x89\xD7\\cards");
+  // 荷 (U+8377) saved as UTF-8 with its mark reads as its Shift-JIS bytes 89 D7.
+  const auto utf8 = dir.write("u8.ini", "\xEF\xBB\xBF[ICCard]\n0=\xE8\x8D\xB7\\cards\n1=\xF0\x9F\x9A\x83\n");
   EXPECT_EQ(readProfileString(utf8, "ICCard", "0", "NULL", 260), "\x89\xD7\\cards");
-  // UTF-16LE with its mark: "[A]\r\nk=12\r\n".
+  EXPECT_EQ(readProfileString(utf8, "ICCard", "1", "NULL", 260), "?");  // no Shift-JIS form
+  // The same as UTF-16LE with its mark: "[A]\r\nk=12\r\nn=荷\r\n".
   std::string utf16 = "\xFF\xFE";
-  for (char c : std::string("[A]\r\nk=12\r\n")) {
+  for (char c : std::string("[A]\r\nk=12\r\nn=")) {
     utf16 += c;
     utf16 += '\0';
   }
+  utf16 += "\x77\x83\r\0\n\0";
   const auto wide = dir.write("u16.ini", utf16);
   EXPECT_EQ(readProfileInt(wide, "A", "k", 0), 12);
+  EXPECT_EQ(readProfileString(wide, "A", "n", "", 260), "\x89\xD7");
 }
 
 TEST(ProfileWrite, ReplacesAValueInPlaceAndKeepsEveryOtherByte) {

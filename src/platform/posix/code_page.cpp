@@ -136,6 +136,39 @@ std::u16string utf16FromShiftJis(std::string_view bytes) {
   return out;
 }
 
+std::string shiftJisFromUtf8(std::string_view utf8) {
+  std::string out;
+  const iconv_t handle = iconv_open("CP932", "UTF-8");
+  if (handle == reinterpret_cast<iconv_t>(-1)) {
+    for (const char c : utf8) out += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+    return out;
+  }
+  char* in = const_cast<char*>(utf8.data());
+  std::size_t inLeft = utf8.size();
+  char buffer[4096];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    const std::size_t result = iconv(handle, &in, &inLeft, &outPtr, &outLeft);
+    const int code = errno;
+    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+    if (result != static_cast<std::size_t>(-1) || code == E2BIG) continue;
+    // A character without a Shift-JIS form, or bytes that are no UTF-8: one '?' for the
+    // character (or the single bad byte), then go on after it.
+    const auto lead = static_cast<unsigned char>(*in);
+    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    for (std::size_t k = 1; k < length; ++k) {
+      if (k >= inLeft || (static_cast<unsigned char>(in[k]) & 0xC0) != 0x80) length = 1;
+    }
+    out += '?';
+    in += length;
+    inLeft -= length;
+    iconv(handle, nullptr, nullptr, nullptr, nullptr);
+  }
+  iconv_close(handle);
+  return out;
+}
+
 std::filesystem::path pathFromShiftJis(std::string_view bytes) {
   // File names here are UTF-8.
   return std::filesystem::path(utf8FromShiftJis(bytes));

@@ -73,6 +73,21 @@ std::string utf8FromShiftJis(std::string_view bytes) {
   return out;
 }
 
+std::string shiftJisFromUtf8(std::string_view utf8) {
+  if (utf8.empty() || utf8.size() > static_cast<std::size_t>(INT_MAX)) return {};
+  const int inLength = static_cast<int>(utf8.size());
+  const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLength, nullptr, 0);
+  if (wideLength <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLength, wide.data(), wideLength);
+  const int length =
+      WideCharToMultiByte(kShiftJis, 0, wide.data(), wideLength, nullptr, 0, "?", nullptr);
+  if (length <= 0) return {};
+  std::string out(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(kShiftJis, 0, wide.data(), wideLength, out.data(), length, "?", nullptr);
+  return out;
+}
+
 std::filesystem::path pathFromShiftJis(std::string_view bytes) {
   return std::filesystem::path(wideFromShiftJis(bytes));
 }
