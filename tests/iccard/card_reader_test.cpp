@@ -1,255 +1,175 @@
+#include "iccard/card_reader.h"
+
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <cstdint>
+#include <sstream>
 #include <string>
 
-#include "iccard/card_reader.h"
+#include "support/temp_dir.h"
 
 namespace tims {
 namespace {
 
-// The scalar fields and list sizes, so a test can tell that a line changed nothing at all.
-std::string summary(const IcCardCatalogue& card) {
-  return card.record0Text + "|" + card.trainNumberText + "|" + card.record4Text + "|" +
-         std::to_string(card.pointRecords.size()) + "|" +
-         std::to_string(card.sectionRecords.size()) + "|" + std::to_string(card.icRows.size()) +
-         "|" + card.secondTrainNumberText + "|" + std::to_string(card.secondTrainTimeA) + "|" +
-         std::to_string(card.secondTrainTimeB) + "|" + std::to_string(card.secondTrainValue) + "|" +
-         std::to_string(card.record8Value) + "|" + card.record11Text + "|" +
-         std::to_string(card.record11Value) + "|" + std::to_string(card.record1ValueA) + "|" +
-         std::to_string(card.record1ValueB);
+using namespace std::string_literals;
+using tims::testing::TempDir;
+
+template <typename... T>
+std::string joined(const T&... values) {
+  std::ostringstream out;
+  const char* separator = "";
+  ((out << separator << values, separator = ","), ...);
+  return out.str();
 }
 
-IcRow rowOf(std::string_view line) {
-  IcCardCatalogue card;
-  readCardLine(card, line);
-  EXPECT_EQ(card.icRows.size(), 1u) << line;
-  return card.icRows.empty() ? IcRow{} : card.icRows.front();
-}
-
-int32_t record8After(std::string_view line) {
-  IcCardCatalogue card;
-  card.record8Value = -99;
-  readCardLine(card, line);
-  return card.record8Value;
-}
-
-TEST(IcCardTextRecords, KeepTheColumnByteForByteAndTakeTheEndMarkerWhenItIsMissing) {
-  IcCardCatalogue card;
-  readCardLine(card,
-               "3,\x89\xD7"
-               "2340M");
-  EXPECT_EQ(card.trainNumberText,
-            "\x89\xD7"
-            "2340M");
-  readCardLine(card, "0, spaced ,rest");
-  EXPECT_EQ(card.record0Text, " spaced ");
-  readCardLine(card, std::string_view("4,a\0b", 5));
-  EXPECT_EQ(card.record4Text, std::string("a\0b", 3));
-  readCardLine(card, "3");
-  EXPECT_EQ(card.trainNumberText, "end");
-  readCardLine(card, "4,");  // a final comma makes no empty column
-  EXPECT_EQ(card.record4Text, "end");
-  readCardLine(card, "0,,x");
-  EXPECT_EQ(card.record0Text, "");
-}
-
-TEST(IcCardTypeColumn, SkipsLinesWhoseTypeIsNotAKnownRecord) {
-  IcCardCatalogue card;
-  const std::string before = summary(card);
-  for (const char* line : {"", ",", "type,value",
-                           "\xEF\xBB\xBF"
-                           "8,5",
-                           "2,5", "9,5", "10,5", "13,5", "-1,5", "99999999999,5", "NULL,5"}) {
-    readCardLine(card, line);
-    EXPECT_EQ(summary(card), before) << line;
+// "name=value" for every field that differs from its fresh value, so that a test states the
+// whole effect of a line and notices anything else that changed. The fresh values are written out
+// here, as the card format defines them, not taken from the code.
+struct Differences {
+  template <typename T>
+  Differences& operator()(const char* name, const T& value, const T& fresh) {
+    if (value != fresh) add(name + ("=" + joined(value)));
+    return *this;
   }
+  void add(const std::string& item) { text += (text.empty() ? "" : " ") + item; }
+  std::string text;
+};
+
+// A row's fields in the order of their columns.
+std::string describe(const IcRow& r) {
+  Differences d;
+  d("runSeconds", r.runSeconds, -1)("stationName", r.stationName, "NULL"s);
+  d("arrivalTime", r.arrivalTime, 246060)("departureTime", r.departureTime, 246060);
+  d("track", r.track, 0)("valueList0", r.valueList[0], 0)("valueList1", r.valueList[1], 0);
+  d("kmPost", r.kmPost, 0.0)("hidden", r.hidden, false)("sectionKm", r.sectionKm, -1.0);
+  d("announceKind", r.announceKind, 0)("valueC", r.valueC, 15)("valueD", r.valueD, 15);
+  d("sectionCode", r.sectionCode, 0)("text15", r.text15, "NULL"s)("value16", r.value16, 120);
+  d("kmAscending", r.kmAscending, false)("stationId", r.stationId, 0);
+  d("text19", r.text19, "NULL"s)("text20", r.text20, "NULL"s)("rowKind", r.rowKind, 0);
+  return d.text;
 }
 
-TEST(IcCardIntColumns, ReadTheLongestDecimalPrefixWithinThe32BitRange) {
-  EXPECT_EQ(record8After(" +08x,5"), 5);  // the type column too
-  EXPECT_EQ(record8After("8,abc"), -99);
-  EXPECT_EQ(record8After("8,42x"), 42);
-  EXPECT_EQ(record8After("8, \t7"), 7);
-  EXPECT_EQ(record8After("8,-12"), -12);
-  EXPECT_EQ(record8After("8,+12"), 12);
-  EXPECT_EQ(record8After("8,- 12"), -99);
-  EXPECT_EQ(record8After("8,0x1F"), 0);
-  EXPECT_EQ(record8After("8,2147483647"), 2147483647);
-  EXPECT_EQ(record8After("8,-2147483648"), INT32_MIN);
-  EXPECT_EQ(record8After("8,2147483648"), -99);
-  EXPECT_EQ(record8After("8,-2147483649"), -99);
-  EXPECT_EQ(record8After("8," + std::string(400, '9')), -99);
-  EXPECT_EQ(record8After("8," + std::string(400, '0') + "17"), 17);
-  EXPECT_EQ(record8After("8,NULL"), -99);
-  EXPECT_EQ(record8After("8"), -99);  // the end marker
+std::string describe(const IcCardCatalogue& c) {
+  Differences d;
+  d("record0Text", c.record0Text, "NULL"s)("record1ValueA", c.record1ValueA, 0);
+  d("record1ValueB", c.record1ValueB, 0)("trainNumberText", c.trainNumberText, "NULL"s);
+  d("record4Text", c.record4Text, "NULL"s)("record8Value", c.record8Value, 0);
+  d("record11Text", c.record11Text, "NULL"s)("record11Value", c.record11Value, 0);
+  d("secondTrainNumberText", c.secondTrainNumberText, "NULL"s);
+  d("secondTrainTimeA", c.secondTrainTimeA, 246060)("secondTrainTimeB", c.secondTrainTimeB, 246060);
+  d("secondTrainValue", c.secondTrainValue, 0);
+  for (const auto& p : c.pointRecords) {
+    d.add("point{" + joined(p.rowIndex, p.startKm, p.endKm, p.kind) + "}");
+  }
+  for (const auto& z : c.sectionRecords) {
+    d.add("zone{" + joined(z.rowIndex, z.fromKm, z.toKm, z.zoneLengthKm, z.value) + "}");
+  }
+  for (const IcRow& r : c.icRows) d.add("row{" + describe(r) + "}");
+  return d.text;
 }
 
-TEST(IcCardValueRecords, AssignOnlyTheColumnsThatParseAndNeverReadPastTheLine) {
+std::string effectOf(const std::string& line) {
   IcCardCatalogue card;
-  card.record1ValueA = 1;
-  card.record1ValueB = 2;
-  readCardLine(card, "1");
-  EXPECT_EQ(card.record1ValueA, 1);
-  EXPECT_EQ(card.record1ValueB, 2);
-  readCardLine(card, "1,x,20");
-  EXPECT_EQ(card.record1ValueA, 1);
-  EXPECT_EQ(card.record1ValueB, 20);
-  readCardLine(card, "1,10");
-  EXPECT_EQ(card.record1ValueA, 10);
-  EXPECT_EQ(card.record1ValueB, 20);
-
-  readCardLine(card, "11,label,77");
-  EXPECT_EQ(card.record11Text, "label");
-  EXPECT_EQ(card.record11Value, 77);
-  readCardLine(card, "11");
-  EXPECT_EQ(card.record11Text, "end");
-  EXPECT_EQ(card.record11Value, 77);
-
-  readCardLine(card,
-               "12,\x89\xF1"
-               "1234B,93000,100500,3");
-  EXPECT_EQ(card.secondTrainNumberText,
-            "\x89\xF1"
-            "1234B");
-  EXPECT_EQ(card.secondTrainTimeA, 93000);
-  EXPECT_EQ(card.secondTrainTimeB, 100500);
-  EXPECT_EQ(card.secondTrainValue, 3);
-  readCardLine(card, "12,X,1");
-  EXPECT_EQ(card.secondTrainNumberText, "X");
-  EXPECT_EQ(card.secondTrainTimeA, 1);  // no hour-0 rule outside timetable rows
-  EXPECT_EQ(card.secondTrainTimeB, 100500);
-  EXPECT_EQ(card.secondTrainValue, 3);
-  readCardLine(card, "12");
-  EXPECT_EQ(card.secondTrainNumberText, "end");
-  EXPECT_EQ(card.secondTrainTimeA, 1);
+  readCardLine(card, line);
+  return describe(card);
 }
 
-TEST(IcCardPointRecords, AreAppendedOnlyWhenAllFourColumnsParse) {
-  IcCardCatalogue card;
-  readCardLine(card, "5,3,12.5,12.9");
-  EXPECT_TRUE(card.pointRecords.empty());
-  readCardLine(card, "5,3,x,12.9,1");
-  EXPECT_TRUE(card.pointRecords.empty());
-  readCardLine(card, "5,3,12.5,12.9,1");
-  ASSERT_EQ(card.pointRecords.size(), 1u);
-  EXPECT_EQ(card.pointRecords[0].rowIndex, 3);
-  EXPECT_DOUBLE_EQ(card.pointRecords[0].startKm, 12.5);
-  EXPECT_DOUBLE_EQ(card.pointRecords[0].endKm, 12.9);
-  EXPECT_EQ(card.pointRecords[0].kind, 1);
-}
-
-TEST(IcCardRealColumns, AcceptSignsFractionsAndExponentsButNoWordsOrOverflow) {
-  const auto startKm = [](std::string_view column) -> std::optional<double> {
-    IcCardCatalogue card;
-    readCardLine(card, "5,0," + std::string(column) + ",0,0");
-    if (card.pointRecords.empty()) return std::nullopt;
-    return card.pointRecords[0].startKm;
+TEST(IcCardLine, HasTheEffectOfItsRecordType) {
+  // Column 21 decides the stop type when it reads 2 or less; else an arrival in hour 26 does.
+  const std::string hour26 = "7,,,263000" + std::string(18, ',');
+  const std::string hour26Row = "row{stationName= arrivalTime=263000 text15= text19= text20= ";
+  const struct {
+    std::string line, effect;
+  } cases[] = {
+      // Texts: the column's bytes unchanged; the end marker when the column is missing.
+      {"3, \x89\xD7"s + "2340M ,rest", "trainNumberText= \x89\xD7"s + "2340M "},  // 荷2340M
+      {"4,", "record4Text=end"},  // a final comma makes no further column
+      // Values: each column is assigned only when it parses.
+      {"11,label,77", "record11Text=label record11Value=77"},
+      {"12,X,93000,100500,3",
+       "secondTrainNumberText=X secondTrainTimeA=93000 secondTrainTimeB=100500 secondTrainValue=3"},
+      {"12,Y,1", "secondTrainNumberText=Y secondTrainTimeA=1"},  // no hour-0 rule here
+      // Integers: white space, a sign, the longest decimal prefix, the 32-bit range.
+      {" +08x,5", "record8Value=5"},
+      {"1, \t-7,42x", "record1ValueA=-7 record1ValueB=42"},
+      {"1,2147483647,-2147483648", "record1ValueA=2147483647 record1ValueB=-2147483648"},
+      {"1," + std::string(400, '0') + "17,x", "record1ValueA=17"},
+      // Points and zones, with reals of every form.
+      {"6,1,10.5,12.25,0.4,9", "zone{1,10.5,12.25,0.4,9}"},
+      {"5,3, +.5,-1E-2,1", "point{3,0.5,-0.01,1}"},
+      {"5,0,2e3,1e-400,0", "point{0,2000,0,0}"},  // too small for a double: zero, no failure
+      {"5,0," + std::string(400, '9') + "e-300,12km,0", "point{0,1e+100,12,0}"},
+      // Rows: the columns given, every other field initial; hour 0 is shown as 24.
+      {"7,90,A,93000,93030,2",
+       "row{runSeconds=90 stationName=A arrivalTime=93000 departureTime=93030 track=2}"},
+      {"7,,A,3000", "row{stationName=A arrivalTime=243000}"},
+      {"7,1,A,10000,-5", "row{runSeconds=1 stationName=A arrivalTime=10000 departureTime=239995}"},
+      {"7,1,A,2000", "row{runSeconds=1 stationName=A arrivalTime=242000}"},  // 24:20, not 26
+      {"7", "row{}"},
+      {"7,60,St,100000,100030,3,-7,12,1.5,1,2.25,2,4,5,6,t15,16,1,18,t19,t20,2,9",
+       "row{runSeconds=60 stationName=St arrivalTime=100000 departureTime=100030 track=3 "
+       "valueList0=-1 valueList1=2 kmPost=1.5 hidden=1 sectionKm=2.25 announceKind=2 valueC=4 "
+       "valueD=5 sectionCode=6 text15=t15 value16=16 kmAscending=1 stationId=18 text19=t19 "
+       "text20=t20 rowKind=2}"},
+      {hour26, hour26Row + "rowKind=1}"},  // column 21 is the end marker
+      {hour26 + "2", hour26Row + "rowKind=2}"},
+      {hour26 + "5", hour26Row + "rowKind=1}"},
+      {hour26 + "-3", hour26Row + "rowKind=-3}"},
   };
-  EXPECT_EQ(startKm(" 1.25"), 1.25);
-  EXPECT_EQ(startKm("2e3"), 2000.0);
-  EXPECT_EQ(startKm("+.5"), 0.5);
-  EXPECT_EQ(startKm("-1E-2"), -0.01);
-  EXPECT_EQ(startKm("12km"), 12.0);
-  EXPECT_EQ(startKm("3."), 3.0);
-  EXPECT_EQ(startKm("0x10"), 0.0);
-  EXPECT_EQ(startKm("1e-400"), 0.0);  // too small for a double: zero, not a failure
-  EXPECT_EQ(startKm("5e-400"), 0.0);
-  EXPECT_EQ(startKm("0." + std::string(400, '0') + "1"), 0.0);
-  EXPECT_EQ(startKm(std::string(400, '9') + "e-300"), std::stod(std::string(400, '9') + "e-300"));
-  const std::string bad[] = {
-      "",     "NULL", "inf",   "nan", "-infinity",           ".",
-      "-.e5", "e5",   "1e400", "- 1", std::string(400, '9'), std::string(400, '9') + "e-5"};
-  for (const std::string& column : bad) {
-    EXPECT_EQ(startKm(column), std::nullopt) << column;
-  }
+  for (const auto& c : cases) EXPECT_EQ(effectOf(c.line), c.effect) << c.line;
 }
 
-TEST(IcCardSectionRecords, AreAppendedOnlyWhenAllFiveColumnsParse) {
+TEST(IcCardLine, ThatDoesNotFitChangesNothing) {
+  const std::string nines(400, '9');
+  const std::string lines[] = {
+      // No integer type, or a type that carries nothing.
+      "", ",", "type,value", "99999999999,5", "2,5", "9,5", "10,5", "13,5", "-1,5",
+      // Integers that do not parse (the end marker included).
+      "1", "8", "8,abc", "8,- 12", "8,0x1F", "8,2147483648", "8,-2147483649", "8," + nines,
+      // Points and zones with a column that does not parse.
+      "5,3,12.5,12.9", "5,3,x,12.9,1", "6,1,10.5,12.25,0.4", "6,1,10.5,12.25,0.4,x", "5,0,,0,0",
+      "5,0,NULL,0,0", "5,0,inf,0,0", "5,0,nan,0,0", "5,0,.,0,0", "5,0,-.e5,0,0", "5,0,e5,0,0",
+      "5,0,1e400,0,0", "5,0,- 1,0,0", "5,0," + nines + ",0,0", "5,0," + nines + "e-5,0,0"};
+  for (const std::string& line : lines) EXPECT_EQ(effectOf(line), "") << line;
+}
+
+TEST(IcCardFile, AppendsToTheCardUntilItIsResetAndLeavesItAloneWhenItCannotBeOpened) {
+  TempDir dir;
+  const auto file = dir.write("a.csv",
+                              "0,a\n1,4,5\n3,b\n4,c\n5,0,1,2,1\n6,0,1,2,0.5,0\n7,1\n8,3\n"
+                              "11,d,6\n12,e,1,2,3\n");
   IcCardCatalogue card;
-  readCardLine(card, "6,1,10.5,12.25,0.4");
-  readCardLine(card, "6,1,10.5,12.25,0.4,x");
-  EXPECT_TRUE(card.sectionRecords.empty());
-  readCardLine(card, "6,1,10.5,12.25,0.4,9");
-  ASSERT_EQ(card.sectionRecords.size(), 1u);
-  const IcSectionRecord& zone = card.sectionRecords[0];
-  EXPECT_EQ(zone.rowIndex, 1);
-  EXPECT_DOUBLE_EQ(zone.fromKm, 10.5);
-  EXPECT_DOUBLE_EQ(zone.toKm, 12.25);
-  EXPECT_DOUBLE_EQ(zone.zoneLengthKm, 0.4);
-  EXPECT_EQ(zone.value, 9);
+  ASSERT_TRUE(readCardFile(card, file));
+  ASSERT_TRUE(readCardFile(card, file));
+  std::filesystem::create_directories(dir.path() / "folder.csv");
+  EXPECT_FALSE(readCardFile(card, dir.path() / "missing.csv"));
+  EXPECT_FALSE(readCardFile(card, dir.path() / "folder.csv"));
+  EXPECT_EQ(describe(card),
+            "record0Text=a record1ValueA=4 record1ValueB=5 trainNumberText=b record4Text=c "
+            "record8Value=3 record11Text=d record11Value=6 secondTrainNumberText=e "
+            "secondTrainTimeA=1 secondTrainTimeB=2 secondTrainValue=3 point{0,1,2,1} "
+            "point{0,1,2,1} zone{0,1,2,0.5,0} zone{0,1,2,0.5,0} row{runSeconds=1 stationName=end} "
+            "row{runSeconds=1 stationName=end}");
+  resetCard(card);
+  EXPECT_EQ(describe(card), "record1ValueA=4 record1ValueB=5");
 }
 
-TEST(IcCardTimetableRows, TakeTheGivenColumnsAndKeepTheInitialValuesOfTheRest) {
-  const IcRow row = rowOf("7,90,A,93000,93030,2");
-  EXPECT_EQ(row.runSeconds, 90);
-  EXPECT_EQ(row.stationName, "A");
-  EXPECT_EQ(row.arrivalTime, 93000);
-  EXPECT_EQ(row.departureTime, 93030);
-  EXPECT_EQ(row.track, 2);
-  EXPECT_EQ(row.rowKind, 0);
-  EXPECT_EQ(row.text20, "NULL");
-  EXPECT_EQ(row.sectionKm, -1.0);
-  EXPECT_EQ(row.valueC, 15);
-
-  const IcRow bare = rowOf("7");
-  EXPECT_EQ(bare.runSeconds, -1);
-  EXPECT_EQ(bare.stationName, "NULL");  // column 2 lies beyond the end marker
-  EXPECT_EQ(bare.arrivalTime, kNoTimeHhmmss);
-  EXPECT_EQ(bare.rowKind, 0);
-}
-
-TEST(IcCardTimetableRows, ReadEveryColumnInItsPlace) {
-  const IcRow row = rowOf("7,60,St,100000,100030,3,-7,12,1.5,1,2.25,2,4,5,6,t15,16,1,18,t19,t20,2");
-  EXPECT_EQ(row.runSeconds, 60);
-  EXPECT_EQ(row.stationName, "St");
-  EXPECT_EQ(row.arrivalTime, 100000);
-  EXPECT_EQ(row.departureTime, 100030);
-  EXPECT_EQ(row.track, 3);
-  EXPECT_EQ(row.valueList[0], -1);  // divided by 5 toward zero
-  EXPECT_EQ(row.valueList[1], 2);
-  EXPECT_EQ(row.kmPost, 1.5);
-  EXPECT_TRUE(row.hidden);
-  EXPECT_EQ(row.sectionKm, 2.25);
-  EXPECT_EQ(row.announceKind, 2);
-  EXPECT_EQ(row.valueC, 4);
-  EXPECT_EQ(row.valueD, 5);
-  EXPECT_EQ(row.sectionCode, 6);
-  EXPECT_EQ(row.text15, "t15");
-  EXPECT_EQ(row.value16, 16);
-  EXPECT_TRUE(row.kmAscending);
-  EXPECT_EQ(row.stationId, 18);
-  EXPECT_EQ(row.text19, "t19");
-  EXPECT_EQ(row.text20, "t20");
-  EXPECT_EQ(row.rowKind, 2);
-  // Columns after the 21st are never read.
-  EXPECT_EQ(
-      rowOf("7,60,St,100000,100030,3,-7,12,1.5,0,2.25,2,4,5,6,t15,16,0,18,t19,t20,1,9,9").rowKind,
-      1);
-}
-
-TEST(IcCardTimetableRows, ShowHourZeroAs24WhetherTheTimeParsedOrNot) {
-  const IcRow row = rowOf("7,,A,3000");
-  EXPECT_EQ(row.runSeconds, -1);
-  EXPECT_EQ(row.arrivalTime, 243000);
-  EXPECT_EQ(row.departureTime, kNoTimeHhmmss);  // column 4 is the end marker
-  EXPECT_EQ(rowOf("7,1,A,-5,0").arrivalTime, 239995);
-  EXPECT_EQ(rowOf("7,1,A,-5,0").departureTime, 240000);
-  EXPECT_EQ(rowOf("7,1,A,99999999999,x").arrivalTime, kNoTimeHhmmss);
-  EXPECT_EQ(rowOf("7,1,A,10000,9999").arrivalTime, 10000);
-  EXPECT_EQ(rowOf("7,1,A,10000,9999").departureTime, 249999);
-}
-
-TEST(IcCardTimetableRows, DeriveTheStopTypeFromAnHour26ArrivalUnlessColumn21SaysTwoOrLess) {
-  const std::string hour26 = "7,1,A,263000,263030,0,0,0,0,0,0,0,0,0,0,a,0,0,0,b,c";
-  EXPECT_EQ(rowOf(hour26).rowKind, 1);  // column 21 is the end marker
-  EXPECT_EQ(rowOf(hour26 + ",2").rowKind, 2);
-  EXPECT_EQ(rowOf(hour26 + ",5").rowKind, 1);
-  EXPECT_EQ(rowOf(hour26 + ",-3").rowKind, -3);
-  EXPECT_EQ(rowOf(hour26 + ",x").rowKind, 1);
-  EXPECT_EQ(rowOf("7,1,A,263000").rowKind, 1);
-  EXPECT_EQ(rowOf("7,1,A,93000,0,0,0,0,0,0,0,0,0,0,0,a,0,0,0,b,c,5").rowKind, 0);
-  EXPECT_EQ(rowOf("7,1,A,2000").rowKind, 0);  // 0:20 becomes 24:20, not 26
+TEST(IcCardFile, EndsLinesAnyWayAndTakesHostileBytesInItsStride) {
+  TempDir dir;
+  const std::string bom = "\xEF\xBB\xBF", nul(1, '\0');
+  const std::string head = bom + "3,X\n" +                        // the mark spoils the line's type
+                           "7,1,A\r\n7,2,B\r7,3,C\n\r\n" +        // CR LF, a lone CR, LF, empty
+                           "3,a" + nul + "b\n" + nul + "8,9\n" +  // NUL is a byte like others
+                           "1," + std::string(400, '0') + "42," + std::string(400, '9') + "\n";
+  // About a million commas: the reader's first piece of 1 MiB ends two bytes into the next line.
+  const std::string text = head + "7" + std::string((1 << 20) - head.size() - 4, ',') + "\n8,1" +
+                           nul + "2\n4,last";  // no line end after the last line
+  IcCardCatalogue card;
+  ASSERT_TRUE(readCardFile(card, dir.write("a.csv", text)));
+  EXPECT_EQ(describe(card), "record1ValueA=42 trainNumberText=a" + nul +
+                                "b record4Text=last record8Value=1 row{runSeconds=1 stationName=A} "
+                                "row{runSeconds=2 stationName=B} row{runSeconds=3 stationName=C} "
+                                "row{stationName= text15= text19= text20=}");
 }
 
 }  // namespace

@@ -7,166 +7,171 @@
 #include <filesystem>
 #include <string>
 
+#include "iccard/train_number_codes.h"
+#include "platform/code_page.h"
+#include "platform/file_system.h"
+#include "platform/windows_paths.h"
 #include "support/temp_dir.h"
 
 namespace tims {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace platform;
 using tims::testing::TempDir;
 
 // A plug-in folder inside a temporary folder, with TIMS_ICCard.ini beside the plug-in.
 class CatalogueTest : public ::testing::Test {
  protected:
-  CatalogueTest() { card.iniPath = plugin() / "TIMS_ICCard.ini"; }
-
-  fs::path plugin() const { return dir.path() / "plugin" / ""; }
-  void writeIni(const std::string& keys) {
-    dir.write("plugin/TIMS_ICCard.ini", "[ICCard]\n" + keys);
-  }
-  void makeFolder(const fs::path& relative) { fs::create_directories(dir.path() / relative); }
-  std::string fallback() const { return plugin().native() + "default/0"; }
+  CatalogueTest() { card.iniPath = plugin + "TIMS_ICCard.ini"; }
+  void writeIni(const std::string& keys) { dir.write(card.iniPath, "[ICCard]\n" + keys); }
   std::string entry(std::size_t k) const { return card.cardFolders.at(k).native(); }
 
   TempDir dir;
   IcCardCatalogue card;
+  const std::string plugin = dir.path().native() + "/plugin/";
+  const std::string fallback = plugin + "default/0";
 };
 
-// Runs a test from another current folder and goes back afterwards.
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const fs::path& folder) : saved_(fs::current_path()) {
-    fs::current_path(folder);
+TEST_F(CatalogueTest, ResolvesEachValueOnRealFolders) {
+  const std::string x195(195, 'x'), y58(58, 'y');
+  for (const char* folder : {"cards/express", "../shared/cards", "\xE8\x8D\xB7"}) {
+    fs::create_directories(plugin + folder);
   }
-  ~CurrentFolder() { fs::current_path(saved_); }
-
- private:
-  fs::path saved_;
-};
-
-TEST_F(CatalogueTest, WithoutAnIniFileHolds32Fallbacks) {
-  loadCatalogue(card);
-  ASSERT_EQ(card.cardFolders.size(), 32u);
-  for (std::size_t k = 0; k < 32; ++k) EXPECT_EQ(entry(k), fallback()) << k;
-  EXPECT_TRUE(card.failures.empty());
-}
-
-TEST_F(CatalogueTest, GivesMissingKeysTheFolderNamedNullWhenThereIsOne) {
-  writeIni("3=elsewhere\n");
-  makeFolder("plugin/NULL");
-  loadCatalogue(card);
-  EXPECT_EQ(entry(0), plugin().native() + "NULL");
-  EXPECT_EQ(entry(31), plugin().native() + "NULL");
-  EXPECT_EQ(entry(3), fallback());
-}
-
-TEST_F(CatalogueTest, JoinsRelativeValuesToThePluginFolderAndResolvesDots) {
-  makeFolder("plugin/cards/express");
-  makeFolder("shared/cards");
-  makeFolder("plugin/\xE8\x8D\xB7");  // 荷, named in UTF-8 on disk
+  // NULL is what missing keys name; it holds the folder of the value cut at 259 bytes.
+  fs::create_directories(plugin + "NULL/" + x195 + "/" + y58);
+  dir.write(plugin + "afile", "");
   writeIni(
       "0=cards\\express\n1=..\\shared\\cards\n2=cards/./x/..\\express\\\n3=\n4=nothere\n"
-      "05=cards\n32=cards\n6=\x89\xD7\n");
+      "05=cards\n32=cards\n6=\x89\xD7\n7=afile\\child\n8=" +
+      std::string(256, 'z') + "\n9=NULL\\" + x195 + "\\" + y58 + "yyyy\n");
   loadCatalogue(card);
-  ASSERT_EQ(card.cardFolders.size(), 32u);
-  EXPECT_EQ(entry(0), plugin().native() + "cards/express");
-  EXPECT_EQ(entry(1), (dir.path() / "shared/cards").native());
-  EXPECT_EQ(entry(2), plugin().native() + "cards/express/");
-  EXPECT_EQ(entry(3), plugin().native());  // empty: the plug-in folder itself
-  EXPECT_EQ(entry(4), fallback());
-  EXPECT_EQ(entry(5), fallback());  // "05" is not key 5
-  EXPECT_EQ(entry(6), plugin().native() + "\xE8\x8D\xB7");
+  const std::string expected[] = {
+      plugin + "cards/express",
+      dir.path().native() + "/shared/cards",
+      plugin + "cards/express/",
+      plugin,                               // an empty value: the plug-in folder itself
+      fallback,                             // no such folder
+      plugin + "NULL",                      // "05" is not key 5: key 5 is missing, reads "NULL"
+      plugin + "\xE8\x8D\xB7",              // 荷: a Shift-JIS value, a UTF-8 name on disk
+      fallback,                             // a file on the way
+      fallback,                             // a name too long
+      plugin + "NULL/" + x195 + "/" + y58,  // cut to 259 bytes
+  };
+  ASSERT_EQ(card.cardFolders.size(), 32u);  // and "32" is never read
+  for (std::size_t k = 0; k < std::size(expected); ++k) EXPECT_EQ(entry(k), expected[k]) << k;
   EXPECT_TRUE(card.failures.empty());
 }
 
-TEST_F(CatalogueTest, UsesAbsoluteValuesAsWritten) {
-  makeFolder("abs/x");
-  makeFolder("D:/cards/local");
-  makeFolder("E:cards");
-  const std::string absolute = (dir.path() / "abs/x/../x").native();
-  writeIni("0=" + absolute + "\n1=D:\\cards\\local\n2=E:cards\n");
-  {
-    CurrentFolder here(dir.path());
-    loadCatalogue(card);
-  }
-  EXPECT_EQ(entry(0), absolute);
-  EXPECT_EQ(entry(1), "D:/cards/local");  // only the separators become native
-  // E:cards has a drive of its own, so it is not joined to the plug-in folder.
-  EXPECT_EQ(entry(2), (dir.path() / "E:cards").native());
-  loadCatalogue(card);  // from elsewhere, neither drive path exists
-  EXPECT_EQ(entry(33), fallback());
-  EXPECT_EQ(entry(34), fallback());
-}
-
-TEST_F(CatalogueTest, CutsValuesTo259BytesBeforeResolvingThem) {
-  const std::string kept = std::string(200, 'x') + "\\" + std::string(58, 'y');
-  ASSERT_EQ(kept.size(), 259u);
-  makeFolder("plugin/" + std::string(200, 'x') + "/" + std::string(58, 'y'));
-  writeIni("9=" + kept + "yyyy\n");
+TEST_F(CatalogueTest, RecordsFailedExistenceTestsAndReadsTheOtherKeys) {
+  fs::create_directories(plugin + "locked/cards");
+  fs::create_symlink("loop", plugin + "loop");
+  writeIni("0=loop\\inside\n1=locked\\cards\n");
+  fs::permissions(plugin + "locked", fs::perms::none);
+  // A user that passes every permission check (root) still sees into the locked folder.
+  const bool locked = ::access((plugin + "locked/cards").c_str(), F_OK) != 0;
   loadCatalogue(card);
-  EXPECT_EQ(entry(9), plugin().native() + std::string(200, 'x') + "/" + std::string(58, 'y'));
-}
-
-TEST_F(CatalogueTest, AppendsAnother32EntriesOnASecondLoad) {
-  makeFolder("plugin/cards");
-  writeIni("0=cards\n");
-  loadCatalogue(card);
-  loadCatalogue(card);
-  ASSERT_EQ(card.cardFolders.size(), 64u);
-  EXPECT_EQ(entry(32), entry(0));
-  EXPECT_EQ(entry(32), plugin().native() + "cards");
-}
-
-TEST_F(CatalogueTest, RecordsALinkLoopAsAnExistsFailureAndReadsTheOtherKeys) {
-  makeFolder("plugin/cards");
-  fs::create_symlink("loop", plugin() / "loop");
-  writeIni("0=loop\\inside\n1=cards\n");
-  loadCatalogue(card);
-  ASSERT_EQ(card.cardFolders.size(), 32u);
-  EXPECT_EQ(entry(0), fallback());
-  EXPECT_EQ(entry(1), plugin().native() + "cards");
-  ASSERT_EQ(card.failures.size(), 1u);
+  fs::permissions(plugin + "locked", fs::perms::owner_all);
+  EXPECT_EQ(entry(0), fallback);
+  EXPECT_EQ(entry(1), locked ? fallback : plugin + "locked/cards");
+  ASSERT_EQ(card.failures.size(), locked ? 2u : 1u);
   EXPECT_EQ(card.failures[0].operation, "exists");
-  EXPECT_EQ(card.failures[0].path.native(), plugin().native() + "loop/inside");
+  EXPECT_EQ(card.failures[0].path.native(), plugin + "loop/inside");
   EXPECT_EQ(card.failures[0].errorCode, ELOOP);
-  fs::remove(plugin() / "loop");
+  EXPECT_EQ(card.failures.back().errorCode, locked ? EACCES : ELOOP);
+  fs::remove(plugin + "loop");
   loadCatalogue(card);
-  EXPECT_TRUE(card.failures.empty());  // cleared by each load
+  EXPECT_EQ(card.cardFolders.size(), 64u);  // a second load appends
+  EXPECT_TRUE(card.failures.empty());       // and starts a new list of failures
 }
 
-TEST_F(CatalogueTest, RecordsAnUnreadableParentAsAnExistsFailure) {
-  makeFolder("plugin/locked/cards");
-  makeFolder("plugin/open");
-  writeIni("0=locked\\cards\n1=open\n");
-  const fs::path locked = plugin() / "locked";
-  fs::permissions(locked, fs::perms::none);
-  // With privileges that pass every permission check (root) the folder stays readable.
-  if (::access((locked / "cards").c_str(), F_OK) == 0) {
-    fs::permissions(locked, fs::perms::owner_all);
-    GTEST_SKIP() << "permissions do not apply to this user (running as root?)";
-  }
-  loadCatalogue(card);
-  fs::permissions(locked, fs::perms::owner_all);
-  EXPECT_EQ(entry(0), fallback());
-  EXPECT_EQ(entry(1), plugin().native() + "open");
-  ASSERT_EQ(card.failures.size(), 1u);
-  EXPECT_EQ(card.failures[0].operation, "exists");
-  EXPECT_EQ(card.failures[0].errorCode, EACCES);
-}
-
-TEST_F(CatalogueTest, RecordsAMissingCurrentFolderAsAnAbsoluteFailure) {
+TEST_F(CatalogueTest, RecordsAPathThatCannotBeMadeFullAsAnAbsoluteFailure) {
   // A relative ini path needs the current folder to make full paths; here it has gone.
-  makeFolder("gone");
-  CurrentFolder here(dir.path() / "gone");
-  fs::remove(dir.path() / "gone");
-  card.iniPath = "plugin/TIMS_ICCard.ini";
+  const fs::path saved = fs::current_path();
+  fs::create_directories(plugin);
+  fs::current_path(plugin);
+  fs::remove(plugin);
+  card.iniPath = "TIMS_ICCard.ini";
   loadCatalogue(card);
-  ASSERT_EQ(card.cardFolders.size(), 32u);
-  EXPECT_EQ(entry(0), "plugin/default/0");
+  fs::current_path(saved);
+  EXPECT_EQ(entry(31), "default/0");
   ASSERT_EQ(card.failures.size(), 32u);
   EXPECT_EQ(card.failures[31].operation, "absolute");
-  EXPECT_EQ(card.failures[31].path, fs::path("NULL"));
+  EXPECT_EQ(card.failures[31].path, fs::path("NULL"));  // no ini file: every key reads "NULL"
   EXPECT_EQ(card.failures[31].errorCode, ENOENT);
+}
+
+// Values are written the Windows way; what is absolute there stays as written.
+TEST(MakeAbsolute, KeepsWindowsAbsoluteValuesAndJoinsTheRestToTheFolder) {
+  const struct {
+    std::string value, full;
+  } cases[] = {
+      {"E:\\cards\\..\\x", "E:/cards/../x"},
+      {"\\\\server\\share", "//server/share"},
+      {"\\\\?\\C:\\x", "//?/C:/x"},
+      {"\\cards", "/cards"},            // a leading separator keeps only the root
+      {"/abs\\x/../y", "/abs/x/../y"},  // here a leading slash names the root: as written
+      // A drive without a separator: relative to that drive's folder, here the current one.
+      {"E:cards", fs::current_path().native() + "/E:cards"},
+      {"E:", fs::current_path().native() + "/E:"},
+  };
+  std::error_code error;
+  for (const auto& c : cases)
+    EXPECT_EQ(makeAbsolute(c.value, "/plug/in/", error), c.full) << c.value;
+  EXPECT_FALSE(error);
+}
+
+// A value joined to the plug-in folder, then its dots resolved by the text alone.
+TEST(WindowsPaths, JoinAndNormaliseByTheWindowsRules) {
+  const struct {
+    const char *base, *relative, *full;
+  } cases[] = {
+      {"C:\\p", "cards/x", "C:\\p\\cards\\x"},
+      {"C:\\p\\", "\\x", "C:\\x"},     // a leading separator keeps only the drive
+      {"C:\\p\\", "c:x", "C:\\p\\x"},  // the same drive, in either case, is appended
+      {"C:", "x", "C:x"},
+      {"C:\\p\\", "..\\\\..\\..\\x", "C:\\x"},  // never above the root
+      {"\\\\srv\\share\\p\\", "..\\..\\x", "\\\\srv\\share\\x"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(normaliseWindowsPath(joinWindowsPaths(c.base, c.relative), '\\'), c.full)
+        << c.base << " + " << c.relative;
+  }
+}
+
+TEST(ShiftJisConversion, GivesTheUnicodeFormOfEveryPrefixAndSuffixText) {
+  const char* const prefixes[] = {
+      "荷",   "混",   "回",   "試",   "工",   "雪",   "救",   "配",   "単",   "試単", "延",
+      "延荷", "延混", "延回", "延試", "延工", "延配", "延単", "う",   "う荷", "う回", "構回",
+      "構単", "構貨", "試雪", "回雪", "構配", "入",   "出",   "在",   "転",   "現",   "現単",
+      "現回", "現試", "現配", "改",   "改単", "改回", "改試", "改配", "う単", "構試"};
+  const char* const suffixes[] = {
+      "A", "B", "C", "E", "F", "G", "H", "K", "M",  "P",  "R",  "S",  "T",  "Y",  "Z",  "I",  "J",
+      "L", "N", "O", "Q", "U", "V", "W", "X", "甲", "乙", "丙", "デ", "KR", "SR", "HB", "CK", "入"};
+  const auto expectTexts = [](const auto& table, const auto& texts) {
+    ASSERT_EQ(std::size(texts), table.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      EXPECT_EQ(utf8FromShiftJis(table[i].text), texts[i]) << "row " << i;
+    }
+  };
+  expectTexts(kPrefixCodes, prefixes);
+  expectTexts(kSuffixCodes, suffixes);
+  EXPECT_EQ(utf8FromShiftJis("\x92\xCA"), "通");  // the mark of a second kind of train number
+  EXPECT_EQ(pathFromShiftJis("\x89\xD7" + std::string("2340M.csv")).native(), "荷2340M.csv");
+  EXPECT_EQ(pathFromShiftJis("cards\\\x8D\x62").native(), "cards\\甲");  // 0x5C: not a yen sign
+}
+
+TEST(ShiftJisConversion, ReplacesUnreadableBytesAndKeepsGoingWithoutALengthLimit) {
+  const std::string bad = "\xEF\xBF\xBD";  // U+FFFD
+  // A byte that opens nothing, an unassigned pair, a lead byte without a trail byte, and at the
+  // end.
+  EXPECT_EQ(utf8FromShiftJis("\x80Z\x85\x40Z"), bad + "Z" + bad + "Z");
+  EXPECT_EQ(utf8FromShiftJis("\x81 x\x89"), bad + " x" + bad);
+  EXPECT_EQ(utf16FromShiftJis("\xFF\xA0\xB1"), u"\uFFFD\uFFFD\uFF71");  // half-width kana stays
+  std::string text, expected;
+  for (int i = 0; i < 100000; ++i) text += "\x89\xD7", expected += "荷";
+  // Compared whole: a run lost at a buffer's end would read as a replacement of equal length.
+  EXPECT_TRUE(utf8FromShiftJis(text + "\x80") == expected + bad);
 }
 
 }  // namespace
