@@ -13,22 +13,10 @@
 
 namespace tims::testing {
 
-// A card row with the fields the timetable uses; the rest keep their card defaults.
-inline IcRow cardRowOf(int32_t station, int32_t arrival, int32_t departure, double sectionKm,
-                       int32_t rowKind = 0) {
-  IcRow row;
-  row.stationId = station;
-  row.arrivalTime = arrival;
-  row.departureTime = departure;
-  row.sectionKm = sectionKm;
-  row.rowKind = rowKind;
-  row.track = station % 10;
-  row.runSeconds = 60 + station;
-  row.valueList = {station + 100, station + 200};
-  row.valueC = station + 300;
-  row.valueD = station + 400;
-  return row;
-}
+// The frame update runs inside the host's frame and must not allocate: the fixture counts the
+// allocations made inside frame updates (see no_allocation_test.cpp) and expects none.
+inline bool countingAllocations = false;
+inline long allocationsCounted = 0;
 
 class UnitFixture : public ::testing::Test {
  protected:
@@ -37,14 +25,23 @@ class UnitFixture : public ::testing::Test {
     unit.specPath = "/nonexistent-tims-unit-test/TIMS_Spec.ini";
     resetUnit(unit);
     plugin.state.time = 36000000;  // 10:00:00.000
+    allocationsCounted = 0;
   }
+  void TearDown() override { EXPECT_EQ(allocationsCounted, 0) << "allocations in frame updates"; }
 
-  // Rows 0..count-1: station 10 + r, arrival 9:0r:00, departure 9:0r:30, 1 km sections.
-  void addRows(int count) {
-    for (int r = 0; r < count; ++r) {
+  // IC mode with rows 0..count-1: station 10 + r, arrival 9:0r:00, departure 9:0r:30, 1 km
+  // sections; running time and value D tell the stations apart too.
+  void addRows(int32_t count) {
+    for (int32_t r = 0; r < count; ++r) {
       const int32_t t = 90000 + r * 100;
-      unit.catalogue.icRows.push_back(cardRowOf(10 + r, t, t + 30, 1.0));
+      unit.catalogue.icRows.push_back({.runSeconds = 70 + r,
+                                       .arrivalTime = t,
+                                       .departureTime = t + 30,
+                                       .sectionKm = 1.0,
+                                       .valueD = 410 + r,
+                                       .stationId = 10 + r});
     }
+    unit.icCardActive = true;
   }
 
   // One frame of `ms` milliseconds in which the train runs `metres`.
@@ -54,12 +51,9 @@ class UnitFixture : public ::testing::Test {
     plugin.state.speed = speedKmh;
     plugin.state.time += ms;
     plugin.state.location += metres;
+    countingAllocations = true;
     updateUnitFrame(unit);
-  }
-
-  // One frame at a steady speed.
-  void drive(float speedKmh, int32_t ms = 100) {
-    runFrame(static_cast<double>(speedKmh) / 3.6 * ms / 1000.0, ms, speedKmh);
+    countingAllocations = false;
   }
 
   // Metres run since the current station.
