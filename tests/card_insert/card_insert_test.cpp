@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <tuple>
+#include <utility>
 
+#include "iccard/train_number_codes.h"
 #include "plugin/plugin_state.h"
 #include "support/temp_dir.h"
 #include "unit/tims_unit.h"
@@ -11,27 +15,94 @@
 namespace tims {
 namespace {
 
-using tims::testing::TempDir;
+const std::string kNi = "\x89\xD7";       // 荷
+const std::string kKai = "\x89\xF1";      // 回
+const std::string kThrough = "\x92\xCA";  // 通
+const std::string kIri = "\x93\xFC";      // 入
 
-constexpr const char* kNi = "\x89\xD7";       // 荷
-constexpr const char* kKai = "\x89\xF1";      // 回
-constexpr const char* kThrough = "\x92\xCA";  // 通
-
-// One timetable row: run seconds (-1: empty column), arrival, departure, track, station; values
-// 10 and 20 (stored divided by 5), value C 3, value D 4, section 1.5 km.
-std::string row(int32_t runSeconds, int32_t arrival, int32_t departure, int32_t track,
-                int32_t station) {
-  const std::string run = runSeconds < 0 ? "" : std::to_string(runSeconds);
-  return "7," + run + ",St," + std::to_string(arrival) + "," + std::to_string(departure) + "," +
-         std::to_string(track) + ",10,20,1.0,0,1.5,1,3,4,5,x,0,1," + std::to_string(station) + "\n";
+TEST(TrainNumberConversion, EveryPrefixAndSuffixOfTheTablesWithItsDigits) {
+  // The display codes, from the rules: prefixes keep their beacon code up to 17, 18 has no symbol
+  // and the rest move down by one; suffixes keep theirs up to 21, then V (no beacon code) has 22.
+  auto prefixDisplay = [](int32_t p) { return p <= 17 ? p : p == 18 ? kBlankTrainCode : p - 1; };
+  auto suffixDisplay = [](int32_t s) { return s <= 21 ? s : s + 1; };
+  TimsUnit unit;
+  for (int32_t p = 1; p <= 43; ++p) {
+    const std::string text(findByFileCode(kPrefixCodes, p)->text);
+    EXPECT_EQ(convertTrainNumber(unit, text + "1234M"), (SixCodes{prefixDisplay(p), 1, 2, 3, 4, 8}))
+        << p;
+  }
+  for (int32_t s = 0; s <= 32; ++s) {
+    // Two-byte suffixes are recognised, so the digits are still the four bytes before them.
+    const std::string text(findByFileCode(kSuffixCodes, s)->text);
+    EXPECT_EQ(convertTrainNumber(unit, "9876" + text), (SixCodes{50, 9, 8, 7, 6, suffixDisplay(s)}))
+        << s;
+  }
+  EXPECT_EQ(convertTrainNumber(unit, "9876V")[5], 22);
+  EXPECT_EQ(findByDisplayCode(kSuffixCodes, 22)->text, "V");
+  EXPECT_EQ(findByDisplayCode(kPrefixCodes, kBlankTrainCode), nullptr);
 }
 
-// `count` rows arriving at 9:00, 9:05, ... and leaving 30 s later; station numbers 101, 102, ...;
-// track = row index + 1.
+TEST(TrainNumberConversion, ReadsDigitsFromTheEndAndPrefixAndThroughMarkFromTheFront) {
+  // clang-format off
+  struct Case { std::string text; bool legacy; SixCodes codes; bool through; } const cases[] = {
+      // A card without the record converts the reset text: N, U and L read as digits.
+      {"NULL", false, {50, 10, 30, 37, 28, 17}, false},
+      {"NULL", true, {50, 0, 30, 37, 28, 17}, false},  // the legacy screen shows blanks as 0
+      {"1M", false, {50, 10, 10, 10, 1, 50}, false},   // two bytes: no suffix
+      {"\x89", false, {50, 10, 10, 10, 10, 50}, false},
+      {"1234", false, {50, 10, 1, 2, 3, 50}, false},  // the last digit is read as the suffix
+      // Three digits: the thousands position reads the prefix's second byte (blank above 0x7F).
+      {kNi + "123M", false, {1, 10, 1, 2, 3, 8}, false},
+      {kNi + "1234\x8D\x62", false, {1, 1, 2, 3, 4, 25}, false},   // 甲
+      {kIri + "1234" + kIri, false, {27, 1, 2, 3, 4, 33}, false},  // 入 opens and closes
+      // 0x88 0x4B is one character: only the final R stands alone.
+      {"123\x88KR", false, {50, 2, 3, 10, 'K' - '0', 10}, false},
+      {kThrough + kNi + "1234M", false, {1, 1, 2, 3, 4, 8}, true},
+      {kThrough + "1234M", false, {50, 1, 2, 3, 4, 8}, true},
+      {kNi + kThrough + "1234M", false, {50, 1, 2, 3, 4, 8}, false},  // behind a prefix: neither
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    TimsUnit unit;
+    unit.useLegacyDisp = c.legacy;
+    unit.beaconKind10Flag = !c.through;  // every conversion writes the flag
+    EXPECT_EQ(convertTrainNumber(unit, c.text), c.codes);
+    EXPECT_EQ(unit.beaconKind10Flag, c.through);
+  }
+}
+
+// The beacon value I·PP·NNNN·SS, split with truncating division.
+TEST(CardPath, SplitsIndexPrefixNumberAndSuffix) {
+  IcCardCatalogue card;
+  card.iniPath = "/plugins/tims/TIMS_ICCard.ini";
+  for (int k = 0; k < kCardFolderCount; ++k) card.cardFolders.push_back("/c/" + std::to_string(k));
+  // clang-format off
+  const std::pair<int32_t, const char8_t*> cases[] = {
+      {301234008, u8"/c/3/荷2340M.csv"}, {5, u8"/c/0/0G.csv"}, {2100000024, u8"/c/21/0甲.csv"},
+      {1010123428, u8"/c/10/試単1234KR.csv"}, {2222, u8"/c/0/22W.csv"},  // V has no beacon code
+      {123499, u8"/c/0/1234.csv"}, {244123400, u8"/c/2/1234A.csv"},  // S 99 and P 44: no text
+      // Negative values give negative pieces and no codes; negative indexes a fallback folder.
+      {-5, u8"/c/0/0.csv"}, {-101234008, u8"/plugins/tims/default/-1/-2340.csv"},
+      {-300000000, u8"/plugins/tims/default/-3/0A.csv"},
+      {INT32_MIN, u8"/plugins/tims/default/-21/-4836.csv"}};
+  // clang-format on
+  for (const auto& [data, path] : cases) {
+    EXPECT_EQ(cardPath(card, data), std::filesystem::path(path)) << data;
+  }
+  card.cardFolders.resize(3);  // a catalogue that ended early names no folder beyond
+  EXPECT_TRUE(cardPath(card, 301234008).empty());
+}
+
+// `count` timetable rows: row r arrives at 9:00 + 5r min and leaves 30 s later, station 101 + r,
+// track r + 1, values 10 and 20, value C 3, value D 4; the first row has no running time, the
+// others 90 s.
 std::string rows(int count) {
   std::string text;
   for (int r = 0; r < count; ++r) {
-    text += row(r == 0 ? -1 : 90, 90000 + 500 * r, 90030 + 500 * r, r + 1, 101 + r);
+    text += "7," + std::string(r == 0 ? "" : "90") + ",St," + std::to_string(90000 + 500 * r) +
+            "," + std::to_string(90030 + 500 * r) + "," + std::to_string(r + 1) +
+            ",10,20,1.0,0,1.5,1,3,4,5,x,0,1," + std::to_string(101 + r) + "\n";
   }
   return text;
 }
@@ -43,209 +114,128 @@ class CardInsert : public ::testing::Test {
     bindUnit(unit, plugin);
     resetUnit(unit);  // no settings file: a window of five rows
     unit.catalogue.iniPath = dir.path() / "TIMS_ICCard.ini";
-    unit.catalogue.cardFolders.clear();
     for (int k = 0; k < kCardFolderCount; ++k) {
       unit.catalogue.cardFolders.push_back(dir.path() / ("card" + std::to_string(k)));
     }
   }
+  // Card 1234M in folder 0, named by the beacon value 123408.
+  void insert(const std::string& card) {
+    dir.write("card0/1234M.csv", card);
+    insertCard(unit, 123408);
+  }
 
-  // Card 1234M in folder 0.
-  void writeCard(std::string_view text) const { dir.write("card0/1234M.csv", text); }
-  void insert() { insertCard(unit, 123408); }
-
-  TempDir dir;
+  tims::testing::TempDir dir;
   PluginState plugin;
   TimsUnit unit;
 };
 
-TEST_F(CardInsert, LongCardPutsTheUnitInIcMode) {
-  writeCard("3," + std::string(kNi) + "1234M\n1,11,22\n12," + kKai + "5678A,93000,101500,9\n" +
-            "11,label,42\n" + rows(8));
-  insert();
+TEST_F(CardInsert, LongCardPutsItsNumbersValuesAndTerminalInForce) {
+  insert("3," + kNi + "1234M\n1,11,22\n12," + kThrough + kKai + "5678A,93000,101500,9\n" +
+         "11,label,42\n" + rows(8));
   ASSERT_TRUE(unit.icCardActive);
   EXPECT_EQ(unit.trainNumberDigits, (SixCodes{1, 1, 2, 3, 4, 8}));
-  EXPECT_EQ(unit.cardValue0, 11);
-  EXPECT_EQ(unit.cardValue1, 22);
   EXPECT_EQ(unit.cardCodes, (SixCodes{3, 5, 6, 7, 8, 0}));
+  EXPECT_TRUE(unit.beaconKind10Flag);  // converted last, the second number decides the flag
+  EXPECT_EQ(std::tie(unit.cardValue0, unit.cardValue1, unit.cardLabelValue),
+            std::tuple(11, 22, 42));
   EXPECT_EQ(unit.cardTime, (std::array<int32_t, 6>{9, 30, 0, 10, 15, 0}));
-  EXPECT_FALSE(unit.beaconKind10Flag);
-  EXPECT_EQ(unit.cardLabelValue, 42);
-  // The eighth row lies beyond the five-row window: it is the terminal.
-  EXPECT_EQ(unit.terminal.stationId, 108);
-  EXPECT_EQ(unit.terminal.arrHour, 9);
-  EXPECT_EQ(unit.terminal.arrMinute, 35);
-  EXPECT_EQ(unit.terminal.arrSecond, 0);
-  EXPECT_EQ(unit.terminal.track, 8);
-  EXPECT_EQ(unit.routePositionBase, 0);
-  EXPECT_EQ(unit.icRowIndex, 0u);
-  for (size_t k = 0; k < kRows; ++k) {
-    EXPECT_EQ(unit.rowStationId[k], 101 + static_cast<int32_t>(k)) << k;
+  // The eighth row lies beyond the five-row window: it is the terminal, arriving 9:35.
+  const TerminalRecord& t = unit.terminal;
+  EXPECT_EQ(std::tie(t.stationId, t.arrHour, t.arrMinute, t.arrSecond, t.track),
+            std::tuple(108, 9, 35, 0, 8));
+  EXPECT_EQ(std::tie(unit.routePositionBase, unit.icRowIndex), std::tuple(0, 0u));
+  EXPECT_EQ(unit.rowStationId, (RowVector{101, 102, 103, 104, 105, 106, 107}));
+}
+
+TEST_F(CardInsert, MissingOrUnreadableCardChangesNothingButTheMode) {
+  insert("3,1234M\n1,11,22\n" + rows(8));
+  const auto kept = [&] {
+    return std::tuple(unit.trainNumberDigits, unit.rowStationId, unit.terminal.stationId,
+                      unit.routePositionBase, unit.cardValue0, unit.catalogue.icRows.size());
+  };
+  const auto before = kept();
+  dir.write("card2/1234M.csv/inside", "a folder where the file should be");
+  dir.write("card3/1234M.csv", rows(8));
+  unit.catalogue.cardFolders.resize(3);  // as when the catalogue load ended early
+  for (const int32_t data : {999908, 200123408, 300123408}) {  // no file, a folder, no entry
+    unit.icCardActive = true;
+    insertCard(unit, data);
+    EXPECT_FALSE(unit.icCardActive) << data;
+    EXPECT_EQ(kept(), before) << data;
   }
 }
 
-TEST_F(CardInsert, SecondTrainNumberDecidesTheThroughFlag) {
-  writeCard("3,1234M\n12," + std::string(kThrough) + "5678A\n" + rows(6));
-  insert();
-  ASSERT_TRUE(unit.icCardActive);
-  EXPECT_TRUE(unit.beaconKind10Flag);
-  EXPECT_EQ(unit.cardCodes, (SixCodes{50, 5, 6, 7, 8, 0}));
-  EXPECT_EQ(unit.terminal.stationId, 106);  // six rows, five shown
-}
-
-TEST_F(CardInsert, CardWithoutTrainNumbersConvertsTheResetTexts) {
-  writeCard(rows(6));
-  insert();
-  ASSERT_TRUE(unit.icCardActive);
-  EXPECT_EQ(unit.trainNumberDigits, (SixCodes{50, 10, 30, 37, 28, 17}));
-  EXPECT_EQ(unit.cardCodes, (SixCodes{50, 10, 30, 37, 28, 17}));
-  EXPECT_EQ(unit.cardTime, (std::array<int32_t, 6>{24, 60, 60, 24, 60, 60}));
-}
-
-TEST_F(CardInsert, MissingFileChangesNothingButTheMode) {
-  writeCard("3,1234M\n1,11,22\n" + rows(8));
-  insert();
-  ASSERT_TRUE(unit.icCardActive);
-  const SixCodes digits = unit.trainNumberDigits;
-  const RowVector stations = unit.rowStationId;
-  const TerminalRecord terminal = unit.terminal;
-  const int32_t base = unit.routePositionBase;
-
-  insertCard(unit, 999908);  // 9999M.csv does not exist
-  EXPECT_FALSE(unit.icCardActive);
-  EXPECT_EQ(unit.trainNumberDigits, digits);
-  EXPECT_EQ(unit.rowStationId, stations);
-  EXPECT_EQ(unit.terminal.stationId, terminal.stationId);
-  EXPECT_EQ(unit.routePositionBase, base);
-  EXPECT_EQ(unit.cardValue0, 11);
-  EXPECT_EQ(unit.catalogue.icRows.size(), 8u);
-}
-
-TEST_F(CardInsert, IndexWithoutACatalogueEntryActsLikeAMissingFile) {
-  writeCard("3,1234M\n" + rows(8));
-  unit.catalogue.cardFolders.clear();  // as before the catalogue is loaded
-  unit.icCardActive = true;
-  insert();
-  EXPECT_FALSE(unit.icCardActive);
-  EXPECT_EQ(unit.trainNumberDigits, (SixCodes{50, 50, 50, 50, 50, 50}));
-  EXPECT_TRUE(unit.catalogue.icRows.empty());
-}
-
-TEST_F(CardInsert, UnreadableFolderActsLikeAMissingFile) {
-  dir.write("card0/1234M.csv/inside", "a folder where the file should be");
-  insert();
-  EXPECT_FALSE(unit.icCardActive);
-  EXPECT_EQ(unit.trainNumberDigits, (SixCodes{50, 50, 50, 50, 50, 50}));
-}
-
-TEST_F(CardInsert, ShiftJisFileNameInTheSelectedFolder) {
-  dir.write(std::filesystem::path("card3") / u8"荷2340M.csv", "3,1234M\n" + rows(6));
+TEST_F(CardInsert, FindsShiftJisNamesAndTheFallbackFolderAndAppendsASecondCard) {
+  dir.write(std::filesystem::path("card3") / u8"荷2340M.csv", rows(6));
   insertCard(unit, 301234008);
   EXPECT_TRUE(unit.icCardActive);
-  EXPECT_EQ(unit.catalogue.icRows.size(), 6u);
-}
-
-TEST_F(CardInsert, FallbackFolderForANegativeIndex) {
   dir.write("default/-3/0A.csv", rows(6));
   insertCard(unit, -300000000);
   EXPECT_TRUE(unit.icCardActive);
+  EXPECT_EQ(unit.catalogue.icRows.size(), 12u);
 }
 
 TEST_F(CardInsert, CardOfNoRowOrOneRowEndsIcModeAfterTakingItsValues) {
   for (int n : {0, 1}) {
     SCOPED_TRACE(n);
     resetUnit(unit);
-    writeCard("3," + std::string(kNi) + "1234M\n" + rows(n));
-    insert();
+    insert("3," + kNi + "1234M\n" + rows(n));
     EXPECT_FALSE(unit.icCardActive);
     EXPECT_EQ(unit.trainNumberDigits, (SixCodes{1, 1, 2, 3, 4, 8}));
   }
 }
 
-TEST_F(CardInsert, TwoRowsSitInTheMiddleOfTheWindow) {
-  writeCard(rows(2));
-  insert();
-  ASSERT_TRUE(unit.icCardActive);
-  EXPECT_EQ(unit.routePositionBase, 8);  // window row 2
-  EXPECT_EQ(unit.routePosition, 0);
-  for (size_t slot : {size_t{2}, size_t{3}}) {
-    const int32_t r = static_cast<int32_t>(slot) - 2;
-    EXPECT_EQ(unit.rowStationId[slot], 101 + r);
-    EXPECT_EQ(unit.dispStationId[slot], 101 + r);
-    EXPECT_EQ(unit.dispArrHour[slot], 9);
-    EXPECT_EQ(unit.dispArrMinute[slot], 5 * r);
-    EXPECT_EQ(unit.dispDepSecond[slot], 30);
-    EXPECT_EQ(unit.dispTrack[slot], r + 1);
-    EXPECT_EQ(unit.rowValueA[slot], 2);
-    EXPECT_EQ(unit.rowValueB[slot], 4);
-    EXPECT_EQ(unit.rowValueC[slot], 3);
-    EXPECT_EQ(unit.rowValueD[slot], 4);
-  }
-  EXPECT_EQ(unit.rowRunMinutes[2], 255);  // the first row has no running time
-  EXPECT_EQ(unit.rowRunSeconds[2], 255);
-  EXPECT_EQ(unit.rowRunMinutes[3], 1);
-  EXPECT_EQ(unit.rowRunSeconds[3], 30);
-  EXPECT_EQ(unit.dispStationId[4], 0);
-  EXPECT_EQ(unit.terminal.stationId, 0);
-  EXPECT_EQ(unit.afterList.stationId, 0);
-  EXPECT_EQ(unit.afterListDisp.arrHour, 24);
-  EXPECT_EQ(unit.departedStopDisp.depMinute, 60);
-}
-
-TEST_F(CardInsert, ShortTimetableStartSlots) {
-  struct Case {
-    int rowCount;
-    size_t start;
-  };
-  for (const Case& c : {Case{3, 1}, Case{4, 0}, Case{5, 0}}) {
-    SCOPED_TRACE(c.rowCount);
+// A short timetable sits around the middle of the window, shown at once: two rows start at
+// window row (window / 2), each further row one higher, never above row 0.
+TEST_F(CardInsert, ShortTimetableIsLaidOutInTheMiddleOfTheWindow) {
+  // clang-format off
+  struct Case { int32_t windowRows; int rowCount, start; };
+  // clang-format on
+  for (const Case& c : {Case{5, 2, 2}, Case{5, 3, 1}, Case{5, 4, 0}, Case{5, 5, 0}, Case{7, 2, 3},
+                        Case{20, 2, 10}}) {  // 20: past the settings' clamp
+    SCOPED_TRACE(::testing::Message() << c.windowRows << " rows, " << c.rowCount << " on the card");
     resetUnit(unit);
-    writeCard(rows(c.rowCount));
-    insert();
+    unit.d01abRows = c.windowRows;
+    insert(rows(c.rowCount));
     ASSERT_TRUE(unit.icCardActive);
-    EXPECT_EQ(unit.routePositionBase, static_cast<int32_t>(4 * c.start));
-    for (size_t slot = 0; slot < kRows; ++slot) {
-      const bool used = slot >= c.start && slot < c.start + static_cast<size_t>(c.rowCount);
-      const int32_t expected = used ? 101 + static_cast<int32_t>(slot - c.start) : 0;
-      EXPECT_EQ(unit.dispStationId[slot], expected) << slot;
+    EXPECT_EQ(unit.routePositionBase, 4 * c.start);  // four marker steps per window row
+    for (int slot = 0, r = -c.start; slot < kRows; ++slot, ++r) {  // r: the card row shown
+      EXPECT_EQ(unit.dispStationId[slot], r >= 0 && r < c.rowCount ? 101 + r : 0) << slot;
     }
   }
 }
 
-TEST_F(CardInsert, SevenRowWindowCentresTwoRows) {
-  unit.d01abRows = 7;
-  writeCard(rows(2));
-  insert();
-  EXPECT_EQ(unit.routePositionBase, 12);
-  EXPECT_EQ(unit.dispStationId[3], 101);
-  EXPECT_EQ(unit.dispStationId[4], 102);
-}
-
-TEST_F(CardInsert, OversizedWindowNeverWritesBeyondTheSeventhSlot) {
-  unit.d01abRows = 20;  // past the reset's clamp, as a stale or hand-set value could be
-  writeCard(rows(2));
-  insert();
-  for (int32_t id : unit.dispStationId) EXPECT_EQ(id, 0);
-  EXPECT_EQ(unit.routePositionBase, 40);  // start slot 10 lies outside the window
+TEST_F(CardInsert, ShortTimetableRowsCarryEveryValueAndClearTheUnusedRecords) {
+  // Left over from an earlier card.
+  unit.terminal.stationId = unit.afterList.stationId = unit.departedStopDisp.depMinute = 9;
+  insert(rows(2));
+  for (const int slot : {2, 3}) {
+    const int r = slot - 2;
+    SCOPED_TRACE(slot);
+    EXPECT_EQ(std::tie(unit.dispArrHour[slot], unit.dispArrMinute[slot], unit.dispArrSecond[slot]),
+              std::tuple(9, 5 * r, 0));
+    EXPECT_EQ(std::tie(unit.rowDepHour[slot], unit.rowDepMinute[slot], unit.dispDepSecond[slot]),
+              std::tuple(9, 5 * r, 30));
+    EXPECT_EQ(std::tie(unit.rowStationId[slot], unit.dispTrack[slot], unit.rowValueA[slot],
+                       unit.rowValueB[slot], unit.rowValueC[slot], unit.rowValueD[slot]),
+              std::tuple(101 + r, r + 1, 2, 4, 3, 4));  // values 10 and 20 are stored divided by 5
+  }
+  // The first row has no running time.
+  EXPECT_EQ(std::tie(unit.rowRunMinutes[2], unit.rowRunSeconds[2]), std::tuple(255, 255));
+  EXPECT_EQ(std::tie(unit.rowRunMinutes[3], unit.rowRunSeconds[3]), std::tuple(1, 30));
+  EXPECT_EQ(std::tie(unit.terminal.stationId, unit.afterList.stationId, unit.routePosition),
+            std::tuple(0, 0, 0));
+  EXPECT_EQ(std::tie(unit.afterListDisp.arrHour, unit.departedStopDisp.depMinute),
+            std::tuple(24, 60));
 }
 
 TEST_F(CardInsert, DispTypeKeepsTheRebuiltWindow) {
-  resetUnit(unit);
   unit.dispType = true;
-  writeCard(rows(2));
-  insert();
+  insert(rows(2));
   EXPECT_TRUE(unit.icCardActive);
   EXPECT_EQ(unit.routePositionBase, 12);  // three empty rows below two card rows
   EXPECT_EQ(unit.rowStationId[0], 101);
   EXPECT_EQ(unit.dispStationId[2], 0);
-}
-
-TEST_F(CardInsert, SecondCardAppendsItsRows) {
-  writeCard(rows(3));
-  insert();
-  insert();
-  EXPECT_TRUE(unit.icCardActive);
-  EXPECT_EQ(unit.catalogue.icRows.size(), 6u);
-  EXPECT_EQ(unit.terminal.stationId, 103);  // six rows now: the last lies beyond the window
 }
 
 }  // namespace
