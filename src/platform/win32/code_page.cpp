@@ -80,11 +80,22 @@ std::string shiftJisFromUtf8(std::string_view utf8) {
   if (wideLength <= 0) return {};
   std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLength, wide.data(), wideLength);
+  // Code page 932 has nothing beyond the first plane: such a character is one '?', not one per
+  // half of its surrogate pair.
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < wide.size(); ++i, ++kept) {
+    const bool pair = wide[i] >= 0xD800 && wide[i] < 0xDC00 && i + 1 < wide.size() &&
+                      wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000;
+    wide[kept] = pair ? L'?' : wide[i];
+    if (pair) ++i;
+  }
+  wide.resize(kept);
+  const int wideKept = static_cast<int>(kept);
   const int length =
-      WideCharToMultiByte(kShiftJis, 0, wide.data(), wideLength, nullptr, 0, "?", nullptr);
+      WideCharToMultiByte(kShiftJis, 0, wide.data(), wideKept, nullptr, 0, "?", nullptr);
   if (length <= 0) return {};
   std::string out(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(kShiftJis, 0, wide.data(), wideLength, out.data(), length, "?", nullptr);
+  WideCharToMultiByte(kShiftJis, 0, wide.data(), wideKept, out.data(), length, "?", nullptr);
   return out;
 }
 
