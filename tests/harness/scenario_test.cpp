@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <utility>
+
+#include "tims-host/runner.h"
+
+namespace tims::host {
+namespace {
+
+// A stand-in plug-in that records every call, so the host's side is checked on its own. Its
+// Elapse shows the location in whole metres in panel slot 1 and writes into sound slot 14 what
+// soundScript gives for the frame (2 beyond it).
+struct Fake {
+  static inline std::vector<std::string> calls;
+  static inline std::vector<VehicleState> frames;
+  static inline std::vector<int32_t> soundScript;
+  static void note(std::string what, int n) { calls.push_back(what + " " + std::to_string(n)); }
+  static void TIMS_CALL load() { calls.push_back("Load"); }
+  static void TIMS_CALL spec(VehicleSpec s) { note("SetVehicleSpec", s.brakeNotches); }
+  static void TIMS_CALL initialize(int n) { note("Initialize", n); }
+  static void TIMS_CALL power(int n) { note("SetPower", n); }
+  static void TIMS_CALL brake(int n) { note("SetBrake", n); }
+  static void TIMS_CALL reverser(int n) { note("SetReverser", n); }
+  static void TIMS_CALL keyDown(int n) { note("KeyDown", n); }
+  static void TIMS_CALL keyUp(int n) { note("KeyUp", n); }
+  static void TIMS_CALL horn(int n) { note("HornBlow", n); }
+  static void TIMS_CALL doorOpen() { calls.push_back("DoorOpen"); }
+  static void TIMS_CALL doorClose() { calls.push_back("DoorClose"); }
+  static void TIMS_CALL keyState(int k, int down) { note("KeyState " + std::to_string(k), down); }
+  static void TIMS_CALL beacon(BeaconData b) {
+    note("Beacon " + std::to_string(b.type) + " " + std::to_string(b.data) + " after frame",
+         static_cast<int>(frames.size()));
+  }
+  static HandleSet TIMS_CALL elapse(VehicleState state, int* panel, int* sound) {
+    const std::size_t frame = frames.size();
+    frames.push_back(state);
+    panel[1] = static_cast<int>(state.location);
+    sound[14] = frame < soundScript.size() ? soundScript[frame] : 2;
+    return HandleSet{7, 3, 1, 2};
+  }
+};
+
+class Runner : public ::testing::Test {
+ protected:
+  void run(std::string_view text, std::vector<int32_t> sound = {}, std::ostream* trace = nullptr) {
+    Fake::soundScript = std::move(sound);
+    Fake::calls.clear();
+    Fake::frames.clear();
+    out.str("");
+    // Dispose, GetPluginVersion and SetSignal are the tool's, not the runner's, to call.
+    // clang-format off
+    const PluginExports exports{
+        .load = Fake::load, .setVehicleSpec = Fake::spec, .initialize = Fake::initialize,
+        .elapse = Fake::elapse, .setPower = Fake::power, .setBrake = Fake::brake,
+        .setReverser = Fake::reverser, .keyDown = Fake::keyDown, .keyUp = Fake::keyUp,
+        .hornBlow = Fake::horn, .doorOpen = Fake::doorOpen, .doorClose = Fake::doorClose,
+        .setBeaconData = Fake::beacon, .setKeyState = Fake::keyState};
+    // clang-format on
+    runner = std::make_unique<ScenarioRunner>(
+        exports, HostEnvironment{"no folder", true, &out, trace, false, nullptr});
+    runner->run(parseScenario(text, "case.tims"));
+  }
+
+  std::ostringstream out;
+  std::unique_ptr<ScenarioRunner> runner;
+};
+
+TEST_F(Runner, CallsTheExportsInTheOrderTheScenarioGives) {
+  run("spec 6 2\nstart -1\nrun 16ms\nstart 0\npower 3\nbrake emergency\nreverser -1\nkey 2\n"
+      "key-down 4\nhorn 1\ndoor open\ndoor close\nhold backspace\nrelease backspace\n"
+      "beacon 5 6\n");
+  EXPECT_EQ(Fake::calls,
+            (std::vector<std::string>{"Load", "SetVehicleSpec 6", "Initialize -1",
+                                      "SetVehicleSpec 6", "Initialize 0", "SetPower 3",
+                                      "SetBrake 7", "SetReverser -1", "KeyDown 2", "KeyUp 2",
+                                      "KeyDown 4", "HornBlow 1", "DoorOpen", "DoorClose",
+                                      "KeyState 8 1", "KeyState 8 0", "Beacon 5 6 after frame 1"}));
+}
+
+TEST_F(Runner, FramesCarryTheClockAcrossMidnightAndRunUntilATime) {
+  run("time 23:59:59.990\nstart -1\nstep 5ms\nrun 12ms\nstep 300ms\nrun until 00:00:00.500\n"
+      "run until 00:00:00.500\nrun until 00:00:00.400\n");
+  std::vector<int32_t> times;
+  for (const VehicleState& f : Fake::frames) times.push_back(f.time);
+  // 5 + 5 + 2 ms, then 300 ms steps with a shorter last one; the second line is already there.
+  EXPECT_EQ(times, (std::vector<int32_t>{86399995, 0, 2, 302, 500}));
+  EXPECT_EQ(out.str(),
+            "case.tims:8: FAILED run until 00:00:00.400\n"
+            "    that time lies behind the clock (00:00:00.500) (at 00:00:00.500, frame 5)\n");
+}
+
+TEST_F(Runner, TheVehicleRecordCarriesTheScenarioValuesAndTheMeanSpeed) {
+  run("start -1\nspeed 36\ncurrent 250\nbc 300\nmr 800\nrun 1s\n");
+  const VehicleState& last = Fake::frames.back();
+  EXPECT_EQ(std::tuple(last.speed, last.current, last.bcPressure, last.mrPressure),
+            std::tuple(36.0f, 250.0f, 300.0f, 800.0f));
+  EXPECT_NEAR(last.location, 10.0, 1e-9);  // 36 km/h for one second
+  run("start -1\nspeed 72\nstop at 200\n");
+  EXPECT_EQ(Fake::frames.back().speed, 0.0f);
+  EXPECT_NEAR(runner->location(), 200.0, 0.01);
+  EXPECT_NEAR(runner->timeOfDay() - kDefaultStartTime, 20000, 16);  // 20 m/s to 0 over 200 m
+}
+
+TEST_F(Runner, RouteBeaconsComeOnceBeforeTheFrameThatPassesThem) {
+  // Written out of order; one lies behind the train and never comes. 10 m a frame: frame 5
+  // reaches 50 m, frame 10 100 m, frame 11 passes 104 and 108 m.
+  run("beacon 2 200 at 100\nbeacon 4 400 at 108\nbeacon 3 300 at 104\nbeacon 1 100 at 50\n"
+      "beacon 9 9 at -5\nstart -1\nspeed 36\nstep 1s\nrun to 120\nspeed 0\nrun 1s\n");
+  EXPECT_EQ(
+      std::vector(Fake::calls.begin() + 3, Fake::calls.end()),
+      (std::vector<std::string>{"Beacon 1 100 after frame 4", "Beacon 2 200 after frame 9",
+                                "Beacon 3 300 after frame 10", "Beacon 4 400 after frame 10"}));
+}
+
+TEST_F(Runner, FailedChecksNameTheLineWithExpectedAndActual) {
+  run("start -1\nexpect handle brake = 7\nrun 32ms\npanel 120 = 1\nexpect panel 120 = 1\n"
+      "expect sound 14 = 1\nexpect-sound 14 once\nexpect-no-sound 14\nrun 32ms\n"
+      "expect-sound 14 loop\nexpect-sound 14 once\nexpect panel 0..1 = 0 1\n"
+      "expect handle brake = 7\nexpect handle power > 3\nrun 16ms\n",
+      {-10000, 1, 2, 0, 5});
+  EXPECT_EQ(runner->failures(), 5);
+  EXPECT_EQ(
+      out.str(),
+      "case.tims:2: FAILED expect handle brake = 7\n"
+      "    no frame has run since the start (at 10:00:00.000, frame 0)\n"
+      "case.tims:11: FAILED expect-sound 14 once\n"  // no single play since line 7
+      "    sound slot 14 did not play once since the last check of that slot"
+      " (at 10:00:00.064, frame 4)\n"
+      "case.tims:12: FAILED expect panel 0..1 = 0 1\n"
+      "    expected panel slot 1 = 1, actual 0 (at 10:00:00.064, frame 4)\n"
+      "case.tims:14: FAILED expect handle power > 3\n"
+      "    expected handle power > 3, actual 3 (at 10:00:00.064, frame 4)\n"
+      "FAILED sound slot 14 holds 5 at 10:00:00.080: the host accepts only -10000..0, 1 and 2\n");
+}
+
+TEST_F(Runner, TraceListsEveryChangedSlotAsThePluginLeftIt) {
+  std::ostringstream trace;
+  // The host's 2 written back over the 1 is no row of its own.
+  run("start -1\nspeed 360\nrun 32ms\nspeed 0\nrun 16ms\n", {1}, &trace);
+  EXPECT_EQ(trace.str(),
+            "frame,time_ms,clock,location_m,speed_kmh,brake,power,reverser,constant_speed,array,"
+            "slot,value\n"
+            "0,36000016,10:00:00.016,1.600,360.000,7,3,1,2,panel,1,1\n"
+            "0,36000016,10:00:00.016,1.600,360.000,7,3,1,2,sound,14,1\n"
+            "1,36000032,10:00:00.032,3.200,360.000,7,3,1,2,panel,1,3\n"
+            "2,36000048,10:00:00.048,3.200,0.000,7,3,1,2,,,\n");
+}
+
+using enum SoundAction;
+
+TEST(SoundRules, TheHostReactsOnlyToChangedSlotsAndReportsWhatItRejects) {
+  // One slot, frame by frame: what the plug-in writes, what the host hears (volume (value + 10000)
+  // / 10000 for a loop), what the slot holds for the next frame. From a silent start: a loop and
+  // its volume, "continue", a stop, single plays written back as 2 and played again by a new 1, a
+  // loop started afresh; then values the host rejects.
+  // clang-format off
+  const std::tuple<int32_t, std::optional<SoundAction>, double, int32_t> frames[] = {
+      {-10000, {}, 0, -10000}, {-5000, PlayLoop, 0.5, -5000}, {-5000, {}, 0, -5000},
+      {0, ChangeVolume, 1.0, 0}, {-9999, ChangeVolume, 0.0001, -9999}, {2, {}, 0, 2},
+      {-7500, ChangeVolume, 0.25, -7500}, {-10000, Stop, 0, -10000}, {1, PlayOnce, 0, 2},
+      {2, {}, 0, 2}, {1, PlayOnce, 0, 2}, {-2500, PlayLoop, 0.75, -2500}, {1, PlayOnce, 0, 2},
+      {3, {}, 0, 3}, {3, {}, 0, 3}, {-10001, {}, 0, -10001},
+  };
+  // clang-format on
+  SoundRules rules;
+  std::array<int32_t, kSoundSlots> sound;
+  sound.fill(kSoundStop);
+  for (int32_t time = 0; const auto& [written, heard, volume, left] : frames) {
+    SCOPED_TRACE(::testing::Message() << "at " << time << " ms the plug-in writes " << written);
+    sound[16] = written;
+    const auto events = rules.react(time, sound.data());
+    ASSERT_EQ(events.size(), heard ? 1u : 0u);
+    if (heard) {
+      const bool loop = *heard == PlayLoop || *heard == ChangeVolume;
+      EXPECT_EQ(std::tuple(events[0].action, events[0].slot, events[0].timeMs,
+                           loop ? events[0].volume : 0.0),
+                std::tuple(*heard, 16, time, volume));
+    }
+    EXPECT_EQ(sound[16], left);
+    time += 16;
+  }
+  const auto& rejected = rules.violations();
+  ASSERT_EQ(rejected.size(), 2u);  // a value that stays is not reported again
+  EXPECT_EQ(describe(rejected[0]),
+            "sound slot 16 holds 3 at 00:00:00.208: the host accepts only -10000..0, 1 and 2");
+  EXPECT_EQ(std::tuple(rejected[1].value, rejected[1].timeMs), std::tuple(-10001, 240));
+}
+
+TEST(ScenarioParser, ErrorsNameFileLineAndProblem) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"\xEF\xBB\xBF# a mark, a comment, CR LF\r\n\r\n START 0 # x\r\nfly 3\r\n",
+       "case.tims:4: unknown command 'fly'"},
+      {"power five", "case.tims:1: power notch must be a 32-bit integer, found 'five'"},
+      {"horn 2147483648", "case.tims:1: horn kind must be a 32-bit integer, found '2147483648'"},
+      {"panel 256 = 1", "case.tims:1: panel slot must lie in 0..255, found 256"},
+      {"start 0\nrun 10",
+       "case.tims:2: duration must be a duration such as 500ms, 10s or 2min, found '10'"},
+      {"start 0\nexpect panel 130..132 = 1 2",
+       "case.tims:2: a range of 3 slots needs one value or 3 values, found 2"},
+      {"expect panel 5..4 = 1",
+       "case.tims:1: slot must be 0..255 or a range such as 130..134, found '5..4'"},
+      {"power 3\nstart -1", "case.tims:1: 'power 3' needs a run: put a start line before it"},
+      {"expect sound 1=1",
+       "case.tims:1: 'expect sound 1=1' needs a run: put a start line before it"},
+      {"start -1\nvehicle x", "case.tims:2: the vehicle must be named before start"},
+      // Route beacons, panel values and settings belong to the set-up; so does a panel check.
+      {"beacon 100 5 at 10\npanel 83 = 1\nsetting EB EnableEB 0\nexpect panel 1 = 0", ""},
+  };
+  for (const auto& [text, error] : cases) {
+    std::string message;
+    try {
+      parseScenario(text, "case.tims");
+    } catch (const ScenarioError& e) {
+      message = e.what();
+    }
+    EXPECT_EQ(message, error) << text;
+  }
+}
+
+TEST(ScenarioParser, DurationsTimesOfDayAndComparisons) {
+  const std::pair<const char*, std::optional<int32_t>> durations[] = {
+      {"16ms", 16},         {"2min", 120000},     {"0.5s", 500},         {"1440min", 86400000},
+      {"10", std::nullopt}, {"5h", std::nullopt}, {"-1s", std::nullopt}, {"1441min", std::nullopt}};
+  for (const auto& [text, ms] : durations) EXPECT_EQ(parseDuration(text), ms) << text;
+  const std::pair<const char*, std::optional<int32_t>> times[] = {
+      {"9:05", 32700000},        {"09:58:07.25", 35887250},   {"23:59:59.999", 86399999},
+      {"12:60", std::nullopt},   {"24:00", std::nullopt},     {"12", std::nullopt},
+      {"1:2:3:4", std::nullopt}, {"10:00:00.", std::nullopt}, {"10:00:00.1234", std::nullopt}};
+  for (const auto& [text, ms] : times) EXPECT_EQ(parseTimeOfDay(text), ms) << text;
+  EXPECT_EQ(formatTimeOfDay(45296789), "12:34:56.789");
+  EXPECT_EQ(formatTimeOfDay(86400000), "00:00:00.000");
+  // Whether each holds for an actual value below, equal to and above the expected one.
+  const std::pair<Compare, const char*> truth[] = {
+      {Compare::Equal, "-+-"},       {Compare::NotEqual, "+-+"}, {Compare::Less, "+--"},
+      {Compare::LessOrEqual, "++-"}, {Compare::Greater, "--+"},  {Compare::GreaterOrEqual, "-++"}};
+  for (const auto& [compare, holds] : truth) {
+    for (int d = -1; d <= 1; ++d) {
+      EXPECT_EQ(compareHolds(compare, -10000 + d, -10000), holds[d + 1] == '+')
+          << compareSymbol(compare) << " at " << d;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tims::host
