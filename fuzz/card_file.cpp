@@ -72,25 +72,34 @@ bool sameCard(const IcCardCatalogue& a, const IcCardCatalogue& b) {
          a.record1ValueA == b.record1ValueA && a.record1ValueB == b.record1ValueB;
 }
 
-std::string fileBytes(const uint8_t* data, std::size_t size) {
-  const std::string input(reinterpret_cast<const char*>(data), size);
-  if (size < 2 || data[0] != 0xFF) return input;
-  // A line that is no record, so only the input's own bytes decide the records.
-  std::string padded(kReaderChunk - data[1] - 1, 'x');
-  padded += '\n';
-  padded.append(input, 2);
-  return padded;
+// The card text the input stands for, and what goes in front of it in the file: nothing, or a
+// line that is no record so that only the card text decides the records.
+struct CardBytes {
+  std::string_view text;
+  std::size_t paddingLength;
+};
+
+CardBytes cardBytes(const uint8_t* data, std::size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  if (size < 2 || data[0] != 0xFF) return {input, 0};
+  return {input.substr(2), kReaderChunk - data[1]};
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   static const fuzz::ScratchFolder folder("card-file");
-  const std::string bytes = fileBytes(data, size);
+  const CardBytes card = cardBytes(data, size);
+  std::string bytes;
+  if (card.paddingLength > 0) {
+    bytes.assign(card.paddingLength - 1, 'x');
+    bytes += '\n';
+  }
+  bytes += card.text;
 
   IcCardCatalogue byLines;
   std::size_t lines = 0;
-  fuzz::forEachLine(bytes, [&](std::string_view line) {
+  fuzz::forEachLine(card.text, [&](std::string_view line) {
     readCardLine(byLines, line);
     ++lines;
   });

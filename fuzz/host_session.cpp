@@ -151,6 +151,10 @@ bool allocationsVisible() {
 // ---- The session ----
 
 struct Session {
+  // Load and Initialize read the settings files; a host calls them once per session and run, so
+  // a few of each are enough and keep the fuzzer fast.
+  int loadsLeft = 2;
+  int startsLeft = 4;
   PluginState plugin;
   TimsUnit unit;
   VehicleState vehicle{};
@@ -267,7 +271,7 @@ void hostCall(fuzz::FuzzInput& in, Session& s) {
 void call(fuzz::FuzzInput& in, Session& s) {
   switch (in.byte() % 16) {
     case 0:
-      loadPlugin(s.unit);
+      if (s.loadsLeft-- > 0) loadPlugin(s.unit);
       break;
     case 1: {
       VehicleSpec spec{};
@@ -276,9 +280,11 @@ void call(fuzz::FuzzInput& in, Session& s) {
       setVehicleSpec(s.plugin, spec);
       break;
     }
-    case 2:
-      initializeRun(s.plugin, s.unit, notchValue(in));
+    case 2: {
+      const int32_t startCode = notchValue(in);
+      if (s.startsLeft-- > 0) initializeRun(s.plugin, s.unit, startCode);
       break;
+    }
     case 7:
       setPower(s.plugin, s.unit, notchValue(in));
       break;

@@ -102,6 +102,18 @@ def profile_seeds():
     write("profile", "quotes-nul", names[0] + b"[Disp]\nDispType='1'\nDispType=2\x00x\n[DISP]\nx=\"\n")
 
 
+def card_list_seeds():
+    sample = (EXAMPLES / "TIMS_ICCard.ini").read_bytes()
+    write("card_list", "example", b"cards/local\n" + sample)
+    values = ["cards\\local", "C:\\cards\\..\\x", "\\\\server\\share\\..\\..", "\\\\?\\C:\\a\\.\\b",
+              "E:cards", "/abs/../../x", "..\\..\\..\\..", "a//b\\\\c\\", "C:", "\\", "\\\\.\\\\x", ""]
+    for i, value in enumerate(values):
+        body = "".join(f"{k}={value}\r\n" for k in range(0, 34, 3))
+        write("card_list", f"value-{i}", value + "\n[ICCard]\r\n" + body)
+    write("card_list", "long", "x\n[ICCard]\n0=" + "a\\" * 200 + "\n1=\"" + "b" * 300 + "\"\n")
+    write("card_list", "sjis", b"\x89\xd7\n[ICCard]\n0=cards\\\x89\xd7\x95\xa8\n1=\x81\n2=a\x00b\n")
+
+
 def host_session_seeds():
     defaults = bytes([4, 4, 4, 8, 58, 4, 6, 15, 4, 4, 4, 78, 76, 8, 3, 4, 3, 3, 3, 4, 0])
     legacy = bytes([4, 4, 4, 8, 58, 4, 6, 15, 4, 3, 3, 1]) + struct.pack("<i", 300) + \
@@ -139,6 +151,7 @@ def host_session_seeds():
 
 card_file_seeds()
 card_frames_seeds()
+card_list_seeds()
 train_number_seeds()
 profile_seeds()
 host_session_seeds()

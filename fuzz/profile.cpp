@@ -70,8 +70,10 @@ Lookup lookUp(std::string_view text, std::string_view section, std::string_view 
 
 // Integers written the way a settings author writes them read back as written.
 void checkIntegers(int32_t number) {
-  TIMS_FUZZ_CHECK(parseProfileInt(std::to_string(number)) == number);
-  TIMS_FUZZ_CHECK(parseProfileInt("  +" + std::to_string(number) + "x") == number);
+  const std::string decimal = std::to_string(number);
+  TIMS_FUZZ_CHECK(parseProfileInt(decimal) == number);
+  TIMS_FUZZ_CHECK(parseProfileInt(" \t" + decimal + "x") == number);
+  if (number >= 0) TIMS_FUZZ_CHECK(parseProfileInt("+" + decimal) == number);
   char hex[16];
   std::snprintf(hex, sizeof hex, "0x%x", static_cast<unsigned>(number));
   TIMS_FUZZ_CHECK(parseProfileInt(hex) == number);
