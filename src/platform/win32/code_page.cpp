@@ -91,11 +91,13 @@ std::string shiftJisFromUtf8(std::string_view utf8) {
   }
   wide.resize(kept);
   const int wideKept = static_cast<int>(kept);
-  const int length =
-      WideCharToMultiByte(kShiftJis, 0, wide.data(), wideKept, nullptr, 0, "?", nullptr);
+  // No best fit either: a letter the code page lacks is '?', not a look-alike ('e' for 'é').
+  const int length = WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), wideKept,
+                                         nullptr, 0, "?", nullptr);
   if (length <= 0) return {};
   std::string out(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(kShiftJis, 0, wide.data(), wideKept, out.data(), length, "?", nullptr);
+  WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), wideKept, out.data(), length,
+                      "?", nullptr);
   return out;
 }
 
