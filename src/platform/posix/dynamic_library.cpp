@@ -2,25 +2,8 @@
 
 #include <dlfcn.h>
 
-#include <utility>
 
 namespace tims::platform {
-
-DynamicLibrary::~DynamicLibrary() {
-  close();
-}
-
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), error_(std::move(other.error_)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, nullptr);
-    error_ = std::move(other.error_);
-  }
-  return *this;
-}
 
 bool DynamicLibrary::open(const std::filesystem::path& path) {
   close();

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <string>
-#include <utility>
 
 namespace tims::platform {
 namespace {
@@ -36,22 +35,6 @@ std::string describeError(DWORD code) {
 }
 
 }  // namespace
-
-DynamicLibrary::~DynamicLibrary() {
-  close();
-}
-
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), error_(std::move(other.error_)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, nullptr);
-    error_ = std::move(other.error_);
-  }
-  return *this;
-}
 
 bool DynamicLibrary::open(const std::filesystem::path& path) {
   close();
