@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 
-
 namespace tims::platform {
 
 bool DynamicLibrary::open(const std::filesystem::path& path) {
