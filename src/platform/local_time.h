@@ -18,7 +18,11 @@ struct LocalTime {
   uint16_t milliseconds;
 };
 
+// The local time, with the milliseconds field pinned when a host asked for it.
 LocalTime currentLocalTime();
+
+// The system's local clock itself (one implementation per platform).
+LocalTime systemLocalTime();
 
 // Host adapter for builds without the Windows clock: milliseconds 0..999 pins the milliseconds
 // field that currentLocalTime() reports; -1 (the start value) reads the system clock again.

@@ -5,15 +5,7 @@
 #include "platform/local_time.h"
 
 namespace tims::platform {
-namespace {
-int pinnedMilliseconds = -1;  // -1: read the clock
-}
-
-void pinLocalMilliseconds(int milliseconds) {
-  if (milliseconds >= -1 && milliseconds <= 999) pinnedMilliseconds = milliseconds;
-}
-
-LocalTime currentLocalTime() {
+LocalTime systemLocalTime() {
   const auto now = std::chrono::system_clock::now();
   const auto sinceEpoch = now.time_since_epoch();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
@@ -28,8 +20,7 @@ LocalTime currentLocalTime() {
   result.hour = static_cast<uint16_t>(local.tm_hour);
   result.minute = static_cast<uint16_t>(local.tm_min);
   result.second = static_cast<uint16_t>(local.tm_sec);
-  result.milliseconds =
-      static_cast<uint16_t>(pinnedMilliseconds >= 0 ? pinnedMilliseconds : (ms < 0 ? 0 : ms));
+  result.milliseconds = static_cast<uint16_t>(ms < 0 ? 0 : ms);
   return result;
 }
 

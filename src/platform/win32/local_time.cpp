@@ -3,15 +3,7 @@
 #include <windows.h>
 
 namespace tims::platform {
-namespace {
-int pinnedMilliseconds = -1;  // -1: read the clock
-}
-
-void pinLocalMilliseconds(int milliseconds) {
-  if (milliseconds >= -1 && milliseconds <= 999) pinnedMilliseconds = milliseconds;
-}
-
-LocalTime currentLocalTime() {
+LocalTime systemLocalTime() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
   LocalTime result{};
@@ -22,8 +14,7 @@ LocalTime currentLocalTime() {
   result.hour = now.wHour;
   result.minute = now.wMinute;
   result.second = now.wSecond;
-  result.milliseconds =
-      pinnedMilliseconds >= 0 ? static_cast<uint16_t>(pinnedMilliseconds) : now.wMilliseconds;
+  result.milliseconds = now.wMilliseconds;
   return result;
 }
 
