@@ -9,10 +9,10 @@
 
 #include "beacon/beacon_dispatcher.h"
 #include "fuzz_input.h"
-#include "iccard/card_insert.h"
 #include "iccard/card_reader.h"
 #include "panel/panel_writer.h"
-#include "plugin/plugin_state.h"
+#include "state/plugin_state.h"
+#include "unit/card_insert.h"
 #include "unit/frame_update.h"
 #include "unit/station_progress.h"
 

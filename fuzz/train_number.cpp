@@ -7,9 +7,9 @@
 #include <string>
 
 #include "fuzz_input.h"
-#include "iccard/card_insert.h"
 #include "iccard/train_number_codes.h"
 #include "platform/code_page.h"
+#include "unit/card_insert.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "plugin/plugin_state.h"
+#include "state/plugin_state.h"
 #include "unit/tims_unit.h"
 
 namespace tims {

@@ -1,7 +1,7 @@
 // Constant-speed, low-speed and hold-brake aids, acting through the returned handles.
 #pragma once
 
-#include "plugin/plugin_state.h"
+#include "state/plugin_state.h"
 
 namespace tims {
 

@@ -1,7 +1,7 @@
 // The cab meters: voltages, jittered speed readout, brake-notch sample, standing warning, bars.
 #pragma once
 
-#include "plugin/plugin_state.h"
+#include "state/plugin_state.h"
 
 namespace tims {
 

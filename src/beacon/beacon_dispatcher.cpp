@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "common/hhmmss.h"
-#include "iccard/card_insert.h"
+#include "unit/card_insert.h"
 #include "unit/station_progress.h"
 
 namespace tims {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "plugin/records.h"
+#include "state/records.h"
 #include "unit/tims_unit.h"
 
 namespace tims {

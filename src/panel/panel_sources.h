@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "common/numeric.h"
-#include "plugin/plugin_state.h"
+#include "state/plugin_state.h"
 #include "unit/tims_unit.h"
 
 namespace tims {

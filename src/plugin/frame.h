@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "plugin/plugin_state.h"
-#include "plugin/records.h"
+#include "state/plugin_state.h"
+#include "state/records.h"
 #include "unit/tims_unit.h"
 
 namespace tims {

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "plugin/plugin_state.h"
+#include "state/plugin_state.h"
 
 namespace tims {
 

@@ -4,7 +4,7 @@
 
 #include "iccard/card_reader.h"
 #include "platform/profile.h"
-#include "plugin/plugin_state.h"
+#include "state/plugin_state.h"
 
 namespace tims {
 namespace {

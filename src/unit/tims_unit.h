@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "iccard/ic_card.h"
-#include "plugin/records.h"
+#include "state/records.h"
 
 namespace tims {
 

@@ -7,7 +7,7 @@
 #include <set>
 #include <tuple>
 
-#include "plugin/plugin_state.h"
+#include "state/plugin_state.h"
 #include "support/temp_dir.h"
 #include "unit/tims_unit.h"
 

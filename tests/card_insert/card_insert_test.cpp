@@ -1,4 +1,4 @@
-#include "iccard/card_insert.h"
+#include "unit/card_insert.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "iccard/train_number_codes.h"
-#include "plugin/plugin_state.h"
+#include "state/plugin_state.h"
 #include "support/temp_dir.h"
 #include "unit/tims_unit.h"
 

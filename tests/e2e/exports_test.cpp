@@ -7,7 +7,7 @@
 
 #include "platform/dynamic_library.h"
 #include "platform/profile.h"
-#include "plugin/records.h"
+#include "state/records.h"
 #include "support/temp_dir.h"
 
 namespace tims {

@@ -1,8 +1,9 @@
+#include "settings/spec_settings.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/profile.h"
-#include "plugin/plugin_state.h"
-#include "settings/spec_settings.h"
+#include "state/plugin_state.h"
 #include "support/temp_dir.h"
 
 namespace tims {

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "plugin/plugin_state.h"
+#include "state/plugin_state.h"
 #include "unit/frame_update.h"
 #include "unit/station_progress.h"
 #include "unit/tims_unit.h"

@@ -1,9 +1,9 @@
 #include "tims-host/card_names.h"
 
-#include "iccard/card_insert.h"
 #include "iccard/card_reader.h"
 #include "iccard/catalogue.h"
 #include "platform/code_page.h"
+#include "unit/card_insert.h"
 
 namespace tims::host {
 

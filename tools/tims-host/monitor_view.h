@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "panel/panel_slots.h"
-#include "plugin/plugin_state.h"
-#include "plugin/records.h"
+#include "state/plugin_state.h"
+#include "state/records.h"
 #include "tims-host/sound_rules.h"
 #include "unit/tims_unit.h"
 

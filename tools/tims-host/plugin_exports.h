@@ -6,7 +6,7 @@
 
 #include "platform/dynamic_library.h"
 #include "plugin/export_decl.h"
-#include "plugin/records.h"
+#include "state/records.h"
 
 namespace tims::host {
 

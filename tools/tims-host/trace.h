@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <ostream>
 
-#include "plugin/records.h"
+#include "state/records.h"
 
 namespace tims::host {
 

@@ -5,7 +5,7 @@
 
 #include "platform/dynamic_library.h"
 #include "plugin/export_decl.h"
-#include "plugin/records.h"
+#include "state/records.h"
 #include "support/temp_dir.h"
 
 namespace tims {

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "platform/local_time.h"
-#include "plugin/records.h"
+#include "state/records.h"
 
 namespace tims {
 
@@ -71,6 +71,8 @@ struct PluginState {
 };
 
 // True when a panel slot number names a slot of the host's arrays (negative counts as outside).
-constexpr bool isPanelSlot(int32_t index) { return static_cast<uint32_t>(index) <= 255u; }
+constexpr bool isPanelSlot(int32_t index) {
+  return static_cast<uint32_t>(index) <= 255u;
+}
 
 }  // namespace tims

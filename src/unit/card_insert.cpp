@@ -1,4 +1,4 @@
-#include "iccard/card_insert.h"
+#include "unit/card_insert.h"
 
 #include <algorithm>
 #include <exception>
