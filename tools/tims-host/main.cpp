@@ -79,7 +79,7 @@ int runHost(const HostOptions& options) {
     runner.run(scenario);
     if (!options.quiet) {
       std::cout << "---- end of scenario ----\n";
-      runner.showMonitor();
+      runner.showMonitor("end");
     }
     exports.dispose();
     failures = runner.failures();

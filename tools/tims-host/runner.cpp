@@ -92,13 +92,15 @@ void ScenarioRunner::run(const Scenario& scenario) {
 
 void ScenarioRunner::fail(const Command& command, const std::string& message) {
   ++failures_;
+  lastFailure_ = message;
   if (env_.out != nullptr) {
     *env_.out << file_ << ":" << command.line << ": FAILED " << command.text << "\n    " << message
               << " (at " << formatTimeOfDay(timeMs_) << ", frame " << frames_ << ")\n";
   }
 }
 
-void ScenarioRunner::showMonitor() {
+void ScenarioRunner::showMonitor(const std::string& label) {
+  if (env_.observer != nullptr) env_.observer->onMoment(label, timeMs_, panel_.data());
   if (env_.out == nullptr || !env_.printViews) {
     soundsSinceView_.clear();
     return;
@@ -167,15 +169,21 @@ void ScenarioRunner::frame(int32_t durationMs, double endSpeed) {
     trace_->write({frames_, state, handles, panelBefore.data(), panel_.data(), soundBefore.data(),
                    sound_.data()});
   }
+  if (env_.observer != nullptr) {
+    env_.observer->onFrame(
+        {frames_, state, handles, driverPower_, driverBrake_, panel_.data(), sound_.data()});
+  }
   ++frames_;
 
   for (const SoundEvent& event : soundRules_.react(timeMs_, sound_.data())) {
+    if (env_.observer != nullptr) env_.observer->onSound(event);
     soundsSinceView_.push_back(event);
     soundsSinceCheck_[static_cast<std::size_t>(event.slot)].push_back(event.action);
   }
   const auto& violations = soundRules_.violations();
   for (; violationsReported_ < violations.size(); ++violationsReported_) {
     ++failures_;
+    if (env_.observer != nullptr) env_.observer->onViolation(violations[violationsReported_]);
     if (env_.out != nullptr)
       *env_.out << "FAILED " << describe(violations[violationsReported_]) << "\n";
   }
@@ -256,6 +264,16 @@ void ScenarioRunner::checkSetting(const Command& command, const ExpectSetting& e
   }
 }
 
+template <typename Check>
+void ScenarioRunner::reportCheck(const Command& command, Check&& check) {
+  const int failuresBefore = failures_;
+  check();
+  if (env_.observer == nullptr) return;
+  const bool passed = failures_ == failuresBefore;
+  env_.observer->onCheck(
+      {command.line, command.text, passed, passed ? std::string() : lastFailure_, timeMs_});
+}
+
 void ScenarioRunner::execute(const Command& command) {
   std::visit(
       Overloaded{
@@ -298,10 +316,12 @@ void ScenarioRunner::execute(const Command& command) {
           [&](const SetHandle& s) {
             switch (s.handle) {
               case Handle::Power:
+                driverPower_ = s.value;
                 exports_.setPower(s.value);
                 break;
               case Handle::Brake:
-                exports_.setBrake(s.emergency ? spec_.brakeNotches + 1 : s.value);
+                driverBrake_ = s.emergency ? spec_.brakeNotches + 1 : s.value;
+                exports_.setBrake(driverBrake_);
                 break;
               case Handle::Reverser:
                 exports_.setReverser(s.value);
@@ -396,9 +416,11 @@ void ScenarioRunner::execute(const Command& command) {
             runToSpeed(command, 0.0, metresPerSecond * metresPerSecond / (2.0 * distance) * 3.6);
           },
           [&](const Show&) { showMonitor(); },
-          [&](const Expect& e) { checkExpect(command, e); },
-          [&](const ExpectSetting& e) { checkSetting(command, e); },
-          [&](const ExpectSound& e) { checkSound(command, e); },
+          [&](const Expect& e) { reportCheck(command, [&] { checkExpect(command, e); }); },
+          [&](const ExpectSetting& e) {
+            reportCheck(command, [&] { checkSetting(command, e); });
+          },
+          [&](const ExpectSound& e) { reportCheck(command, [&] { checkSound(command, e); }); },
       },
       command.body);
 }

@@ -14,6 +14,7 @@
 #include "tims-host/card_names.h"
 #include "tims-host/monitor_view.h"
 #include "tims-host/plugin_exports.h"
+#include "tims-host/run_observer.h"
 #include "tims-host/scenario.h"
 #include "tims-host/sound_rules.h"
 #include "tims-host/trace.h"
@@ -29,6 +30,7 @@ struct HostEnvironment {
   // Presses a key in the calling thread's real keyboard state; returns false where there is none
   // (then the plug-in's TimsHostSetKeyState adapter is used).
   bool (*pressKey)(int virtualKey, bool down) = nullptr;
+  RunObserver* observer = nullptr;  // told of every frame, sound, moment and check; optional
 };
 
 inline constexpr int32_t kDefaultStartTime = 10 * 3600000;  // 10:00:00
@@ -42,8 +44,9 @@ class ScenarioRunner {
   // is reported and counted, and the run goes on.
   void run(const Scenario& scenario);
 
-  // Prints the monitor view of the current panel (and the sounds since the last view).
-  void showMonitor();
+  // Prints the monitor view of the current panel (and the sounds since the last view) and tells
+  // the observer of the moment under `label`.
+  void showMonitor(const std::string& label = "show");
 
   int failures() const { return failures_; }
   int expectationsChecked() const { return checked_; }
@@ -72,6 +75,8 @@ class ScenarioRunner {
   void checkExpect(const Command& command, const Expect& expect);
   void checkSound(const Command& command, const ExpectSound& expect);
   void checkSetting(const Command& command, const ExpectSetting& expect);
+  template <typename Check>
+  void reportCheck(const Command& command, Check&& check);
 
   PluginExports exports_;
   HostEnvironment env_;
@@ -98,8 +103,11 @@ class ScenarioRunner {
   bool loaded_ = false;
   bool started_ = false;
   std::optional<HandleSet> handles_;
+  int32_t driverPower_ = 0;
+  int32_t driverBrake_ = 0;
   int64_t frames_ = 0;
   int failures_ = 0;
+  std::string lastFailure_;
   int checked_ = 0;
 
   std::unique_ptr<PanelSettings> settings_;
