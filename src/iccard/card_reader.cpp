@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdint>
 #include <fstream>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -36,7 +37,9 @@ bool takeSign(std::string_view& text) {
 }
 
 // An int column: fails without digits or outside the 32-bit range (leading zeros are fine).
-std::optional<int32_t> parseInt(std::string_view text) {
+// `used` receives the length of the number's text.
+std::optional<int32_t> parseInt(std::string_view text, std::size_t& used) {
+  const std::size_t size = text.size();
   const bool negative = takeSign(text);
   const uint64_t limit = negative ? 2147483648u : 2147483647u;
   uint64_t magnitude = 0;
@@ -46,6 +49,7 @@ std::optional<int32_t> parseInt(std::string_view text) {
     if (magnitude > limit) return std::nullopt;
   }
   if (i == 0) return std::nullopt;
+  used = size - text.size() + i;
   return static_cast<int32_t>(negative ? -static_cast<int64_t>(magnitude)
                                        : static_cast<int64_t>(magnitude));
 }
@@ -89,7 +93,8 @@ bool isTiny(std::string_view number) {
 // A real column: decimal digits with an optional fraction and exponent. Words such as "inf" or
 // "nan" and hexadecimal forms have no leading decimal digit and so do not parse. Overflow fails;
 // a value too small for a double reads as zero.
-std::optional<double> parseReal(std::string_view text) {
+std::optional<double> parseReal(std::string_view text, std::size_t& used) {
+  const std::size_t size = text.size();
   const bool negative = takeSign(text);
   const bool startsNumber =
       !text.empty() &&
@@ -104,6 +109,7 @@ std::optional<double> parseReal(std::string_view text) {
   } else if (result.ec != std::errc{}) {
     return std::nullopt;
   }
+  used = size - text.size() + static_cast<std::size_t>(result.ptr - text.data());
   return negative ? -value : value;
 }
 
@@ -114,10 +120,18 @@ std::optional<double> parseReal(std::string_view text) {
 constexpr std::size_t kReadColumns = 22;
 constexpr std::string_view kEndMarker = "end";
 
-// A line split at every comma, with the end marker after its last column.
+bool isBlankText(std::string_view text) {
+  for (const char c : text) {
+    if (!isSpace(c)) return false;
+  }
+  return true;
+}
+
+// A line split at every comma, with the end marker after its last column. With a sink it notes
+// every number it could not read, or read only in part, and every text it hands out.
 class Columns {
  public:
-  explicit Columns(std::string_view line) {
+  Columns(std::string_view line, CardReadSink* sink) : sink_(sink) {
     std::size_t pos = 0;
     // A comma at the very end makes no further column: the loop stops at the end of the text.
     while (pos < line.size() && count_ < kReadColumns) {
@@ -138,15 +152,49 @@ class Columns {
 
   std::optional<int32_t> integer(std::size_t index) const {
     const auto column = text(index);
-    return column ? parseInt(*column) : std::nullopt;
+    std::size_t used = 0;
+    const auto value = column ? parseInt(*column, used) : std::nullopt;
+    if (sink_) noteNumber(index, value.has_value(), used);
+    return value;
   }
 
   std::optional<double> real(std::size_t index) const {
     const auto column = text(index);
-    return column ? parseReal(*column) : std::nullopt;
+    std::size_t used = 0;
+    const auto value = column ? parseReal(*column, used) : std::nullopt;
+    if (sink_) noteNumber(index, value.has_value(), used);
+    return value;
   }
 
+  // A text column that a field takes.
+  std::optional<std::string_view> textField(std::size_t index) const {
+    const auto column = text(index);
+    if (sink_ && column) {
+      note(index < count_ ? CardReadSink::Kind::text : CardReadSink::Kind::endMarkerText, index);
+    }
+    return column;
+  }
+
+  void note(CardReadSink::Kind kind, std::size_t index) const {
+    const auto column = text(index);
+    sink_->notes.push_back({kind, sink_->line, static_cast<int>(index),
+                            std::string(column.value_or(std::string_view()))});
+  }
+
+  CardReadSink* sink() const { return sink_; }
+
  private:
+  // Empty columns are how a card says "none": only written numbers that fail are worth a note.
+  void noteNumber(std::size_t index, bool parsed, std::size_t used) const {
+    if (index >= count_) return;
+    const std::string_view column = columns_[index];
+    if (!parsed && !isBlankText(column)) note(CardReadSink::Kind::notParsed, index);
+    if (parsed && !isBlankText(column.substr(used))) {
+      note(CardReadSink::Kind::readFromPrefix, index);
+    }
+  }
+
+  CardReadSink* sink_;
   std::array<std::string_view, kReadColumns> columns_{};
   std::size_t count_ = 0;
   bool moreColumns_ = false;
@@ -163,6 +211,21 @@ void assignIfPresent(std::string& target, const std::optional<std::string_view>&
   if (value) target.assign(value->data(), value->size());
 }
 
+// A record that needs every column: the first one that did not parse is why it was dropped.
+void noteDropped(const Columns& columns, std::initializer_list<bool> parsed) {
+  if (!columns.sink()) return;
+  std::size_t index = 1;
+  for (const bool ok : parsed) {
+    if (!ok) break;
+    ++index;
+  }
+  columns.note(CardReadSink::Kind::recordDropped, index);
+}
+
+void noteAppended(const Columns& columns, CardReadSink::Kind kind) {
+  if (columns.sink()) columns.sink()->notes.push_back({kind, columns.sink()->line, -1, {}});
+}
+
 // The hour 0 is shown as 24: 3000 (0:30:00) becomes 243000.
 int32_t withHourZeroAs24(int32_t time) {
   return time < 10000 ? time + 240000 : time;
@@ -175,6 +238,9 @@ void readPointRecord(IcCardCatalogue& card, const Columns& columns) {
   const auto kind = columns.integer(4);
   if (rowIndex && startKm && endKm && kind) {
     card.pointRecords.push_back({*rowIndex, *startKm, *endKm, *kind});
+    noteAppended(columns, CardReadSink::Kind::point);
+  } else {
+    noteDropped(columns, {rowIndex.has_value(), startKm.has_value(), endKm.has_value()});
   }
 }
 
@@ -186,13 +252,17 @@ void readSectionRecord(IcCardCatalogue& card, const Columns& columns) {
   const auto value = columns.integer(5);
   if (rowIndex && fromKm && toKm && zoneLengthKm && value) {
     card.sectionRecords.push_back({*rowIndex, *fromKm, *toKm, *zoneLengthKm, *value});
+    noteAppended(columns, CardReadSink::Kind::section);
+  } else {
+    noteDropped(columns, {rowIndex.has_value(), fromKm.has_value(), toKm.has_value(),
+                          zoneLengthKm.has_value()});
   }
 }
 
 void readTimetableRow(IcCardCatalogue& card, const Columns& columns) {
   IcRow row;
   assignIfParsed(row.runSeconds, columns.integer(1));
-  assignIfPresent(row.stationName, columns.text(2));
+  assignIfPresent(row.stationName, columns.textField(2));
   if (columns.text(3)) {
     assignIfParsed(row.arrivalTime, columns.integer(3));
     row.arrivalTime = withHourZeroAs24(row.arrivalTime);
@@ -211,12 +281,12 @@ void readTimetableRow(IcCardCatalogue& card, const Columns& columns) {
   assignIfParsed(row.valueC, columns.integer(12));
   assignIfParsed(row.valueD, columns.integer(13));
   assignIfParsed(row.sectionCode, columns.integer(14));
-  assignIfPresent(row.text15, columns.text(15));
+  assignIfPresent(row.text15, columns.textField(15));
   assignIfParsed(row.value16, columns.integer(16));
   if (const auto value = columns.integer(17)) row.kmAscending = *value != 0;
   assignIfParsed(row.stationId, columns.integer(18));
-  assignIfPresent(row.text19, columns.text(19));
-  assignIfPresent(row.text20, columns.text(20));
+  assignIfPresent(row.text19, columns.textField(19));
+  assignIfPresent(row.text20, columns.textField(20));
   // A stop type of 2 or less is taken as written; otherwise an arrival in hour 26 marks a
   // station the train passes.
   const auto kind = columns.integer(21);
@@ -226,6 +296,7 @@ void readTimetableRow(IcCardCatalogue& card, const Columns& columns) {
     row.rowKind = row.arrivalTime / 10000 == 26 ? 1 : 0;
   }
   card.icRows.push_back(std::move(row));
+  noteAppended(columns, CardReadSink::Kind::row);
 }
 
 // ---- Lines of a file ----
@@ -239,7 +310,12 @@ std::size_t findLineEnd(std::string_view data, std::size_t from) {
 
 // Hands every line of the stream, without its end (LF, CR LF or a lone CR), to readCardLine.
 // Reads in large chunks; only a line cut by a chunk's end is copied.
-void readLines(IcCardCatalogue& card, std::istream& in) {
+void readLines(IcCardCatalogue& card, std::istream& in, CardReadSink* sink) {
+  // The sink's line number goes up before each line is read.
+  const auto readLine = [&](std::string_view line) {
+    if (sink) ++sink->line;
+    readCardLine(card, line, sink);
+  };
   std::vector<char> chunk(kChunkSize);
   std::string pending;  // the start of a line that the previous chunk cut
   bool lfMayFollowCr = false;
@@ -258,10 +334,10 @@ void readLines(IcCardCatalogue& card, std::istream& in) {
         break;
       }
       if (pending.empty()) {
-        readCardLine(card, data.substr(pos, end - pos));
+        readLine(data.substr(pos, end - pos));
       } else {
         pending.append(data.substr(pos, end - pos));
-        readCardLine(card, pending);
+        readLine(pending);
         pending.clear();
       }
       pos = end + 1;
@@ -274,28 +350,32 @@ void readLines(IcCardCatalogue& card, std::istream& in) {
       }
     }
   }
-  if (!pending.empty()) readCardLine(card, pending);  // the last line had no line end
+  if (!pending.empty()) readLine(pending);  // the last line had no line end
 }
 
 }  // namespace
 
-void readCardLine(IcCardCatalogue& card, std::string_view line) {
-  const Columns columns(line);
-  const auto type = columns.integer(0);
-  if (!type) return;  // headers and comments
+void readCardLine(IcCardCatalogue& card, std::string_view line, CardReadSink* sink) {
+  const Columns columns(line, sink);
+  std::size_t used = 0;
+  const auto type = parseInt(columns.text(0).value_or(kEndMarker), used);
+  if (!type) {  // headers and comments
+    if (sink && !isBlankText(line)) columns.note(CardReadSink::Kind::typeNotNumber, 0);
+    return;
+  }
   switch (*type) {
     case 0:
-      assignIfPresent(card.record0Text, columns.text(1));
+      assignIfPresent(card.record0Text, columns.textField(1));
       break;
     case 1:
       assignIfParsed(card.record1ValueA, columns.integer(1));
       assignIfParsed(card.record1ValueB, columns.integer(2));
       break;
     case 3:
-      assignIfPresent(card.trainNumberText, columns.text(1));
+      assignIfPresent(card.trainNumberText, columns.textField(1));
       break;
     case 4:
-      assignIfPresent(card.record4Text, columns.text(1));
+      assignIfPresent(card.record4Text, columns.textField(1));
       break;
     case 5:
       readPointRecord(card, columns);
@@ -310,27 +390,29 @@ void readCardLine(IcCardCatalogue& card, std::string_view line) {
       assignIfParsed(card.record8Value, columns.integer(1));
       break;
     case 11:
-      assignIfPresent(card.record11Text, columns.text(1));
+      assignIfPresent(card.record11Text, columns.textField(1));
       assignIfParsed(card.record11Value, columns.integer(2));
       break;
     case 12:
-      assignIfPresent(card.secondTrainNumberText, columns.text(1));
+      assignIfPresent(card.secondTrainNumberText, columns.textField(1));
       assignIfParsed(card.secondTrainTimeA, columns.integer(2));
       assignIfParsed(card.secondTrainTimeB, columns.integer(3));
       assignIfParsed(card.secondTrainValue, columns.integer(4));
       break;
     default:
-      break;  // 2, 9, 10 and unknown types carry nothing the plug-in uses
+      // 2, 9, 10 and unknown types carry nothing the plug-in uses
+      if (sink) columns.note(CardReadSink::Kind::typeIgnored, 0);
+      break;
   }
 }
 
-bool readCardFile(IcCardCatalogue& card, const std::filesystem::path& path) {
+bool readCardFile(IcCardCatalogue& card, const std::filesystem::path& path, CardReadSink* sink) {
   // A folder opens on some systems but is no card.
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  readLines(card, in);
+  readLines(card, in, sink);
   return true;
 }
 

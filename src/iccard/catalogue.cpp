@@ -24,9 +24,12 @@ std::filesystem::path pluginDirectoryOf(const std::filesystem::path& iniPath) {
 }
 
 std::filesystem::path resolveEntry(IcCardCatalogue& card, const std::filesystem::path& directory,
-                                   const std::filesystem::path& fallback, int index) {
-  const std::string value = platform::readProfileString(
-      card.iniPath, "ICCard", std::to_string(index), "NULL", kValueBufferSize);
+                                   const std::filesystem::path& fallback, int index,
+                                   CatalogueSink::Entry* note) {
+  const std::string value =
+      platform::readProfileString(card.iniPath, "ICCard", std::to_string(index), "NULL",
+                                  kValueBufferSize, note ? &note->lookup : nullptr);
+  if (note && !note->lookup.found) note->lookup.value = value;
   const std::filesystem::path written = platform::pathFromShiftJis(value);
 
   std::error_code error;
@@ -36,6 +39,10 @@ std::filesystem::path resolveEntry(IcCardCatalogue& card, const std::filesystem:
     return fallback;
   }
   const bool exists = platform::pathExists(folder, error);
+  if (note) {
+    note->folder = folder;
+    note->exists = exists && !error;
+  }
   if (error) {
     card.failures.push_back({"exists", folder, error.value()});
     return fallback;
@@ -45,14 +52,16 @@ std::filesystem::path resolveEntry(IcCardCatalogue& card, const std::filesystem:
 
 }  // namespace
 
-void loadCatalogue(IcCardCatalogue& card) {
+void loadCatalogue(IcCardCatalogue& card, CatalogueSink* sink) {
   card.failures.clear();
   const std::filesystem::path directory = pluginDirectoryOf(card.iniPath);
   // The fallback itself is not tested: a card file missing there just fails to load.
   const std::filesystem::path fallback = directory / "default" / "0";
   // Every key is read, whatever happened to the ones before it.
   for (int index = 0; index < kCardFolderCount; ++index) {
-    card.cardFolders.push_back(resolveEntry(card, directory, fallback, index));
+    CatalogueSink::Entry* note = nullptr;
+    if (sink) note = &sink->entries.emplace_back(CatalogueSink::Entry{index, {}, {}, false});
+    card.cardFolders.push_back(resolveEntry(card, directory, fallback, index, note));
   }
 }
 

@@ -215,10 +215,15 @@ std::string copyEntry(std::string_view value, std::size_t bufferSize) {
   return copy;
 }
 
+struct RawValue {
+  std::string_view value;
+  std::size_t line;  // 0-based
+};
+
 // The first matching key's value as it stands in the file, or nothing when the key is missing
 // or is a bare name. The Windows functions read a value as a C string: it ends at a NUL byte.
-std::optional<std::string_view> findRawValue(std::string_view text, std::string_view section,
-                                             std::string_view key) {
+std::optional<RawValue> findRawEntry(std::string_view text, std::string_view section,
+                                     std::string_view key) {
   const auto lines = splitLines(text);
   const auto span = findSection(lines, text, section);
   if (!span) return std::nullopt;
@@ -227,9 +232,24 @@ std::optional<std::string_view> findRawValue(std::string_view text, std::string_
     if (!entry || !equalsIgnoringCase(entry->name, trim(key))) continue;
     if (!entry->hasValue) return std::nullopt;
     std::string_view value = text.substr(entry->valueBegin, entry->valueEnd - entry->valueBegin);
-    return value.substr(0, value.find('\0'));
+    return RawValue{value.substr(0, value.find('\0')), i};
   }
   return std::nullopt;
+}
+
+std::optional<std::string_view> findRawValue(std::string_view text, std::string_view section,
+                                             std::string_view key) {
+  const auto entry = findRawEntry(text, section, key);
+  if (!entry) return std::nullopt;
+  return entry->value;
+}
+
+}  // namespace
+
+ProfileEncoding profileEncoding(std::string_view bytes) {
+  if (isUtf16(bytes)) return ProfileEncoding::utf16Mark;
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return ProfileEncoding::utf8Mark;
+  return ProfileEncoding::bytes;
 }
 
 // The file's text as the 8-bit callers see it, or nothing when it cannot be read. A file saved
@@ -238,11 +258,24 @@ std::optional<std::string_view> findRawValue(std::string_view text, std::string_
 std::optional<std::string> readProfileText(const std::filesystem::path& file) {
   const auto bytes = readFileBytes(file);
   if (!bytes) return std::nullopt;
-  const bool unicode = isUtf16(*bytes) || std::string_view(*bytes).substr(0, 3) == "\xEF\xBB\xBF";
+  const bool unicode = profileEncoding(*bytes) != ProfileEncoding::bytes;
   return unicode ? shiftJisFromUtf8(decodeProfileBytes(*bytes)) : decodeProfileBytes(*bytes);
 }
 
-}  // namespace
+std::vector<ProfileKeyLine> listProfileKeys(std::string_view text) {
+  std::vector<ProfileKeyLine> keys;
+  const auto lines = splitLines(text);
+  std::string section;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string_view content = text.substr(lines[i].begin, lines[i].end - lines[i].begin);
+    if (const auto name = sectionName(content)) {
+      section = std::string(*name);
+    } else if (const auto entry = keyLine(text, lines[i])) {
+      keys.push_back({section, std::string(entry->name), i + 1, entry->hasValue});
+    }
+  }
+  return keys;
+}
 
 std::string decodeProfileBytes(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
@@ -264,7 +297,7 @@ std::string decodeProfileBytes(std::string_view bytes) {
   return text;
 }
 
-int32_t parseProfileInt(std::string_view value) {
+int32_t parseProfileInt(std::string_view value, std::size_t* used) {
   value = value.substr(0, std::min(value.size(), kIntBufferSize - 1));
   std::size_t i = 0;
   while (i < value.size() && static_cast<unsigned char>(value[i]) <= ' ') ++i;
@@ -283,6 +316,7 @@ int32_t parseProfileInt(std::string_view value) {
     if (base != 10) i += 2;
   }
   uint32_t total = 0;
+  const std::size_t digitsBegin = i;
   for (; i < value.size(); ++i) {
     const char c = value[i];
     uint32_t digit = 99;
@@ -293,6 +327,7 @@ int32_t parseProfileInt(std::string_view value) {
     total = total * base + digit;
   }
   if (negative) total = 0u - total;
+  if (used) *used = i > digitsBegin ? i : 0;
   return static_cast<int32_t>(total);
 }
 
@@ -352,24 +387,28 @@ std::string replaceProfileValue(std::string_view text, std::string_view section,
 }
 
 int32_t readProfileInt(const std::filesystem::path& file, std::string_view section,
-                       std::string_view key, int32_t fallback) {
+                       std::string_view key, int32_t fallback, ProfileLookup* lookup) {
   // As the Windows function does: the value read as a string into its buffer, empty meaning
   // missing.
-  const std::string value = readProfileString(file, section, key, "", kIntBufferSize);
+  const std::string value = readProfileString(file, section, key, "", kIntBufferSize, lookup);
   if (value.empty()) return fallback;
   return parseProfileInt(value);
 }
 
 std::string readProfileString(const std::filesystem::path& file, std::string_view section,
                               std::string_view key, std::string_view fallback,
-                              std::size_t bufferSize) {
+                              std::size_t bufferSize, ProfileLookup* lookup) {
+  if (lookup) *lookup = {};
   if (bufferSize == 0) return {};
   // The Windows functions drop the fallback's trailing spaces; they copy it like a value when
   // the file exists, and as it is when it does not.
   while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
   const auto text = readProfileText(file);
   if (!text) return std::string(fallback.substr(0, std::min(fallback.size(), bufferSize - 1)));
-  return copyEntry(findRawValue(*text, section, key).value_or(fallback), bufferSize);
+  const auto entry = findRawEntry(*text, section, key);
+  std::string value = copyEntry(entry ? entry->value : fallback, bufferSize);
+  if (lookup && entry) *lookup = {true, entry->line + 1, value};
+  return value;
 }
 
 bool writeProfileString(const std::filesystem::path& file, std::string_view section,

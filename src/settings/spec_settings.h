@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "settings/spec_keys.h"
 #include "state/plugin_state.h"
 
 namespace tims {
@@ -14,13 +15,14 @@ inline constexpr const char* kIcCardFileName = "TIMS_ICCard.ini";
 std::filesystem::path specFilePath(const PluginState& plugin);
 
 // Section "CSpd", then the write-back of missing defaults. The run goes on with the values as
-// read, whatever the write-back did.
-void readConstantSpeedSettings(PluginState& plugin);
+// read, whatever the write-back did. With a sink the reads and the write-back are recorded and
+// nothing is written.
+void readConstantSpeedSettings(PluginState& plugin, SpecSettingsSink* sink = nullptr);
 
 // The four meter keys of section "Disp".
-void readMeterSettings(PluginState& plugin);
+void readMeterSettings(PluginState& plugin, SpecSettingsSink* sink = nullptr);
 
 // "PilotLampIndex" of section "Spec".
-void readPilotLampSetting(PluginState& plugin);
+void readPilotLampSetting(PluginState& plugin, SpecSettingsSink* sink = nullptr);
 
 }  // namespace tims

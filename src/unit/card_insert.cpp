@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "common/hhmmss.h"
@@ -12,38 +13,6 @@
 
 namespace tims {
 namespace {
-
-// The beacon value read as decimal groups I·PP·NNNN·SS, with truncating division so that a
-// negative value gives negative pieces.
-struct CardSelection {
-  int32_t cardIndex;
-  int32_t prefixCode;
-  int32_t number;
-  int32_t suffixCode;
-};
-
-constexpr CardSelection splitCardValue(int32_t data) {
-  // |cardIndex| <= 21, so none of these products can overflow.
-  const int32_t cardIndex = data / 100000000;
-  const int32_t rest = data - cardIndex * 100000000;
-  const int32_t prefixCode = rest / 1000000;
-  return {cardIndex, prefixCode, rest / 100 - prefixCode * 10000, rest - (rest / 100) * 100};
-}
-
-// The card file name as Shift-JIS bytes: prefix text, number, suffix text, ".csv". Codes that no
-// table row carries (negative ones included) add no text.
-std::string cardFileName(const CardSelection& selection) {
-  std::string name;
-  if (const auto* prefix = findByFileCode(kPrefixCodes, selection.prefixCode)) {
-    name += prefix->text;
-  }
-  name += std::to_string(selection.number);
-  if (const auto* suffix = findByFileCode(kSuffixCodes, selection.suffixCode)) {
-    name += suffix->text;
-  }
-  name += ".csv";
-  return name;
-}
 
 constexpr std::string_view kThroughMark = "\x92\xCA";  // 通
 
@@ -132,6 +101,88 @@ bool readSelectedCard(TimsUnit& unit, int32_t data) {
 }
 
 }  // namespace
+
+CardSelection splitCardValue(int32_t data) {
+  // |cardIndex| <= 21, so none of these products can overflow.
+  const int32_t cardIndex = data / 100000000;
+  const int32_t rest = data - cardIndex * 100000000;
+  const int32_t prefixCode = rest / 1000000;
+  return {cardIndex, prefixCode, rest / 100 - prefixCode * 10000, rest - (rest / 100) * 100};
+}
+
+// The card file name as Shift-JIS bytes: prefix text, number, suffix text, ".csv". Codes that no
+// table row carries (negative ones included) add no text.
+std::string cardFileName(const CardSelection& selection) {
+  std::string name;
+  if (const auto* prefix = findByFileCode(kPrefixCodes, selection.prefixCode)) {
+    name += prefix->text;
+  }
+  name += std::to_string(selection.number);
+  if (const auto* suffix = findByFileCode(kSuffixCodes, selection.suffixCode)) {
+    name += suffix->text;
+  }
+  name += ".csv";
+  return name;
+}
+
+namespace {
+
+bool isAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The longest prefix text the name starts with (two-character prefixes before their first
+// character), or nullptr.
+const TrainNumberCode* leadingPrefix(std::string_view name) {
+  const TrainNumberCode* best = nullptr;
+  for (const TrainNumberCode& row : kPrefixCodes) {
+    if (name.starts_with(row.text) && (!best || row.text.size() > best->text.size())) best = &row;
+  }
+  return best;
+}
+
+}  // namespace
+
+CardValueEncoding encodeCardValue(int32_t cardIndex, std::string_view fileName) {
+  constexpr std::string_view kExtension = ".csv";
+  if (cardIndex < 0 || cardIndex > kMaxBeaconCardIndex) {
+    return {std::nullopt, "card index " + std::to_string(cardIndex) +
+                              " is beyond a beacon value's range (0 to 21)"};
+  }
+  if (!fileName.ends_with(kExtension)) return {std::nullopt, "the name does not end in .csv"};
+  std::string_view stem = fileName.substr(0, fileName.size() - kExtension.size());
+
+  int32_t prefixCode = 0;  // no table row: no prefix
+  if (!stem.empty() && !isAsciiDigit(stem.front())) {
+    const TrainNumberCode* prefix = leadingPrefix(stem);
+    if (!prefix) return {std::nullopt, "the name starts with no prefix of the code table"};
+    prefixCode = prefix->fileCode;
+    stem.remove_prefix(prefix->text.size());
+  }
+  std::size_t digits = 0;
+  while (digits < stem.size() && isAsciiDigit(stem[digits])) ++digits;
+  if (digits == 0) return {std::nullopt, "the name has no train number"};
+  if (digits > 4) return {std::nullopt, "the train number has more than four digits"};
+  if (digits > 1 && stem.front() == '0') {
+    return {std::nullopt, "the train number has a leading zero, which a beacon never writes"};
+  }
+  const int32_t number = std::stoi(std::string(stem.substr(0, digits)));
+  stem.remove_prefix(digits);
+
+  int32_t suffixCode = kNoSuffixFileCode;
+  if (!stem.empty()) {
+    const TrainNumberCode* suffix = findByText(kSuffixCodes, stem);
+    if (!suffix) return {std::nullopt, "the suffix is not in the code table"};
+    if (suffix->fileCode == kNoFileCode) return {std::nullopt, "the suffix has no beacon code"};
+    suffixCode = suffix->fileCode;
+  }
+  const int32_t value = cardIndex * 100000000 + prefixCode * 1000000 + number * 100 + suffixCode;
+  // The way back must give the same name, or the value selects another file.
+  if (cardFileName(splitCardValue(value)) != fileName) {
+    return {std::nullopt, "no beacon value builds this name"};
+  }
+  return {value, {}};
+}
 
 // An empty path means that the card index has no catalogue entry (the catalogue was not loaded).
 std::filesystem::path cardPath(const IcCardCatalogue& card, int32_t data) {

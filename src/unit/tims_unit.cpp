@@ -3,10 +3,13 @@
 #include <algorithm>
 
 #include "iccard/card_reader.h"
-#include "platform/profile.h"
+#include "settings/spec_keys.h"
 #include "state/plugin_state.h"
 
 namespace tims {
+
+static_assert(kMaxWindowRows == kRows);
+
 namespace {
 
 // Views for a unit that has not been bound yet, so that no call order reads through null.
@@ -14,19 +17,21 @@ const VehicleState kNoVehicleState{};
 const int32_t kNoFrameMs = 0;
 const double kNoFrameDistance = 0.0;
 
-void readUnitSettings(TimsUnit& unit) {
-  const auto& file = unit.specPath;
-  // The row vectors hold 7 rows; a wider window would index outside them.
-  unit.d01abRows = std::clamp(platform::readProfileInt(file, "Disp", "D01ABnum", 5), 0, kRows);
-  unit.dispType = platform::readProfileInt(file, "Disp", "DispType", 0) != 0;
-  unit.unitDispEnable = platform::readProfileInt(file, "Disp", "UnitDispEnable", 1) != 0;
-  unit.useLegacyDisp = platform::readProfileInt(file, "Disp", "useLegacyDisp", 0) != 0;
-  unit.nextStopType = platform::readProfileInt(file, "Disp", "NextStopType", 0);
-  unit.haltLoopVolume = platform::readProfileInt(file, "Sound", "HaltLoopVolume", 0) != 0;
-  unit.enableEb = platform::readProfileInt(file, "EB", "EnableEB", 1) != 0;
-}
-
 }  // namespace
+
+void readUnitSettings(TimsUnit& unit, SpecSettingsSink* sink) {
+  using namespace spec_keys;
+  const auto& file = unit.specPath;
+  auto read = [&](const SpecKey& key) { return readSpecKey(file, key, sink); };
+  // The row vectors hold 7 rows; a wider window would index outside them.
+  unit.d01abRows = std::clamp(read(kD01ABnum), 0, kMaxWindowRows);
+  unit.dispType = read(kDispType) != 0;
+  unit.unitDispEnable = read(kUnitDispEnable) != 0;
+  unit.useLegacyDisp = read(kUseLegacyDisp) != 0;
+  unit.nextStopType = read(kNextStopType);
+  unit.haltLoopVolume = read(kHaltLoopVolume) != 0;
+  unit.enableEb = read(kEnableEB) != 0;
+}
 
 TimsUnit::TimsUnit()
     : statePtr(&kNoVehicleState), frameMsPtr(&kNoFrameMs), frameDistancePtr(&kNoFrameDistance) {}

@@ -153,12 +153,16 @@ struct TimsUnit {
 };
 
 struct PluginState;
+struct SpecSettingsSink;
 
 // Gives the unit its views of the plug-in's state, frameMs and frameDistance.
 void bindUnit(TimsUnit& unit, const PluginState& plugin);
 
 // Reads the unit's settings and returns every field to its reset value.
 void resetUnit(TimsUnit& unit);
+
+// The unit's keys of TIMS_Spec.ini (part of the reset); a sink records each read.
+void readUnitSettings(TimsUnit& unit, SpecSettingsSink* sink = nullptr);
 
 // Number of rows of the loaded card, as the unsigned count the row arithmetic uses.
 inline uint32_t cardRowCount(const TimsUnit& unit) {
