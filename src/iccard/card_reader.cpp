@@ -131,7 +131,8 @@ bool isBlankText(std::string_view text) {
 // every number it could not read, or read only in part, and every text it hands out.
 class Columns {
  public:
-  Columns(std::string_view line, CardReadSink* sink) : sink_(sink) {
+  Columns(std::string_view line, CardReadSink* sink)
+      : sink_(sink), line_(line.data()), lineSize_(line.size()) {
     std::size_t pos = 0;
     // A comma at the very end makes no further column: the loop stops at the end of the text.
     while (pos < line.size() && count_ < kReadColumns) {
@@ -175,10 +176,13 @@ class Columns {
     return column;
   }
 
-  void note(CardReadSink::Kind kind, std::size_t index) const {
-    const auto column = text(index);
-    sink_->notes.push_back({kind, sink_->line, static_cast<int>(index),
-                            std::string(column.value_or(std::string_view()))});
+  void note(CardReadSink::Kind kind, std::size_t index, std::size_t read = 0) const {
+    const std::string_view column = text(index).value_or(std::string_view());
+    const std::size_t offset =
+        index < count_ ? static_cast<std::size_t>(column.data() - line_) : lineSize_;
+    // A column the line lacks has no text of its own, whatever the end marker reads.
+    const std::string written(index < count_ ? column : std::string_view());
+    sink_->notes.push_back({kind, sink_->line, static_cast<int>(index), offset, written, read});
   }
 
   CardReadSink* sink() const { return sink_; }
@@ -190,11 +194,13 @@ class Columns {
     const std::string_view column = columns_[index];
     if (!parsed && !isBlankText(column)) note(CardReadSink::Kind::notParsed, index);
     if (parsed && !isBlankText(column.substr(used))) {
-      note(CardReadSink::Kind::readFromPrefix, index);
+      note(CardReadSink::Kind::readFromPrefix, index, used);
     }
   }
 
   CardReadSink* sink_;
+  const char* line_;
+  std::size_t lineSize_;
   std::array<std::string_view, kReadColumns> columns_{};
   std::size_t count_ = 0;
   bool moreColumns_ = false;
@@ -223,7 +229,7 @@ void noteDropped(const Columns& columns, std::initializer_list<bool> parsed) {
 }
 
 void noteAppended(const Columns& columns, CardReadSink::Kind kind) {
-  if (columns.sink()) columns.sink()->notes.push_back({kind, columns.sink()->line, -1, {}});
+  if (columns.sink()) columns.sink()->notes.push_back({kind, columns.sink()->line, -1, 0, {}, 0});
 }
 
 // The hour 0 is shown as 24: 3000 (0:30:00) becomes 243000.

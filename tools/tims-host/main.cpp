@@ -7,6 +7,7 @@
 #include "platform/host_keyboard.h"
 #include "tims-host/host_options.h"
 #include "tims-host/runner.h"
+#include "tims-host/subcommands.h"
 #include "tims-host/working_folder.h"
 
 namespace {
@@ -94,6 +95,7 @@ int runHost(const HostOptions& options) {
 
 int main(int argc, char** argv) {
   try {
+    if (const auto status = runSubcommand(argc, argv)) return *status;
     const ParsedOptions parsed = parseHostOptions(argc, argv);
     if (!parsed.error.empty()) {
       std::cerr << "tims-host: " << parsed.error << "\n\n" << kHostUsage;

@@ -1,0 +1,136 @@
+// TIMS_ICCard.ini as the plug-in reads it at Load, and the card files of every folder it names.
+#include <algorithm>
+#include <fstream>
+#include <iomanip>
+#include <set>
+
+#include "iccard/catalogue.h"
+#include "platform/code_page.h"
+#include "settings/spec_settings.h"
+#include "tims-host/vehicle_check.h"
+#include "unit/card_insert.h"
+
+namespace tims::host {
+namespace {
+
+bool isCsv(const std::filesystem::path& file) {
+  std::string extension = file.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".csv";
+}
+
+std::vector<std::filesystem::path> cardFilesIn(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> files;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (entry.is_regular_file(error) && isCsv(entry.path())) files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+void checkEntryKeys(VehicleCheck& check, const std::filesystem::path& file,
+                    const CatalogueSink& sink) {
+  const auto text = platform::readProfileText(file);
+  if (!text) return;
+  std::set<std::size_t> readLines;
+  for (const auto& entry : sink.entries) {
+    if (entry.lookup.found) readLines.insert(entry.lookup.line);
+  }
+  for (const auto& key : platform::listProfileKeys(*text)) {
+    std::string section = key.section;
+    std::transform(section.begin(), section.end(), section.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (section != "iccard" || key.key.starts_with(';') || readLines.count(key.line)) continue;
+    check.add(file, key.line, 0, Severity::warning, "cards-ignored-key",
+              "key '" + key.key + "' is never read: the plug-in reads the keys 0 to 31, " +
+                  "written without leading zeros, and the first of each");
+  }
+}
+
+void explainCardList(std::ostream& out, const CatalogueSink& sink, const VehicleCheck& check) {
+  out << "TIMS_ICCard.ini as the plug-in reads it:\n";
+  for (const auto& entry : sink.entries) {
+    out << "  " << std::setw(2) << entry.index << "  ";
+    if (entry.exists) {
+      out << check.shown(entry.folder) << "\n";
+    } else if (entry.lookup.found) {
+      out << "default/0 (no folder " << quotedShiftJis(entry.lookup.value) << ")\n";
+    } else {
+      out << "default/0 (no key)\n";
+    }
+  }
+  out << "\n";
+}
+
+}  // namespace
+
+std::string quotedShiftJis(std::string_view text) {
+  return "'" + platform::utf8FromShiftJis(text) + "'";
+}
+
+bool isValidShiftJis(std::string_view text) {
+  return platform::utf8FromShiftJis(text).find("\xEF\xBF\xBD") == std::string::npos;
+}
+
+void checkCardList(VehicleCheck& check) {
+  const std::filesystem::path file = check.folder / kIcCardFileName;
+  IcCardCatalogue catalogue;
+  catalogue.iniPath = file;
+  CatalogueSink sink;
+  loadCatalogue(catalogue, &sink);
+  if (check.explain) explainCardList(*check.explain, sink, check);
+
+  std::error_code error;
+  if (!std::filesystem::exists(file, error)) {
+    check.add(file, 0, 0, Severity::note, "cards-missing",
+              "no TIMS_ICCard.ini: every card index falls back to default/0");
+    return;
+  }
+  check.findings.fileRead();
+  for (const auto& failure : catalogue.failures) {
+    check.add(file, 0, 0, Severity::error, "cards-file-system",
+              "the plug-in's " + failure.operation + " test fails on " + check.shown(failure.path) +
+                  " (error " + std::to_string(failure.errorCode) + ")");
+  }
+  checkEntryKeys(check, file, sink);
+
+  std::set<std::filesystem::path> folders;
+  for (const auto& entry : sink.entries) {
+    if (!entry.lookup.found) continue;
+    const std::string card = "card " + std::to_string(entry.index) + ": ";
+    const std::size_t line = entry.lookup.line;
+    if (!isValidShiftJis(entry.lookup.value)) {
+      check.add(file, line, 0, Severity::error, "cards-not-shift-jis",
+                card +
+                    "the folder name is not valid Shift-JIS (a file saved as UTF-8 without a "
+                    "byte-order mark?), so no folder of that name can be found");
+      continue;
+    }
+    if (!entry.exists) {
+      check.add(file, line, 0, Severity::error, "cards-no-folder",
+                card + "no folder " + quotedShiftJis(entry.lookup.value) + " (" +
+                    check.shown(entry.folder) + "): the plug-in falls back to default/0");
+      continue;
+    }
+    if (!std::filesystem::is_directory(entry.folder, error)) {
+      check.add(file, line, 0, Severity::error, "cards-not-a-folder",
+                card + check.shown(entry.folder) + " is a file, not a folder");
+      continue;
+    }
+    if (entry.index > kMaxBeaconCardIndex) {
+      check.add(file, line, 0, Severity::warning, "cards-index-unreachable",
+                card + "no beacon value can select a card index above 21");
+      continue;
+    }
+    const auto files = cardFilesIn(entry.folder);
+    check.add(file, line, 0, Severity::note, "cards-folder",
+              card + check.shown(entry.folder) + ", " + std::to_string(files.size()) +
+                  " card file" + (files.size() == 1 ? "" : "s"));
+    if (!folders.insert(entry.folder).second) continue;  // read once, under its first index
+    for (const auto& cardFile : files) checkCardFile(check, cardFile, entry.index);
+  }
+}
+
+}  // namespace tims::host
