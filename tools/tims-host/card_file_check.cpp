@@ -100,6 +100,8 @@ class CardFileCheck {
           prefixRead(read, note, column);
           break;
         case Kind::endMarkerText:
+          // Only the train number and the station name are shown; later texts are stored.
+          if (note.column > 2) break;
           add(note.line, column, Severity::warning, "card-missing-text",
               where + " is missing: the plug-in takes the word 'end' as its text");
           break;
@@ -112,10 +114,11 @@ class CardFileCheck {
     }
     if (firstBadText) {
       add(firstBadText->line, firstBadText->offset + 1, Severity::error, "card-not-shift-jis",
-          "column " + std::to_string(firstBadText->column) +
-              " is not valid Shift-JIS (the file seems saved as UTF-8); " +
-              std::to_string(badTexts) + " text" + (badTexts == 1 ? "" : "s") +
-              " of this file are affected");
+          "the text of column " + std::to_string(firstBadText->column) +
+              " is not valid Shift-JIS (was the file saved as UTF-8?)" +
+              (badTexts > 1
+                   ? "; so are " + std::to_string(badTexts - 1) + " more texts of this file"
+                   : std::string()));
     }
   }
 

@@ -110,8 +110,8 @@ void checkCardList(VehicleCheck& check) {
     }
     if (!entry.exists) {
       check.add(file, line, 0, Severity::error, "cards-no-folder",
-                card + "no folder " + quotedShiftJis(entry.lookup.value) + " (" +
-                    check.shown(entry.folder) + "): the plug-in falls back to default/0");
+                card + "no folder " + check.shown(entry.folder) +
+                    ": the plug-in falls back to default/0");
       continue;
     }
     if (!std::filesystem::is_directory(entry.folder, error)) {
