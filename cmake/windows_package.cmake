@@ -1,5 +1,5 @@
 # The release zip for vehicle authors: both DLLs, sample settings files with every key explained,
-# the example vehicle folder and the install guide.
+# the example vehicle folder and scenarios, the host harness tims-host.exe and the install guide.
 #   cmake --build --preset windows-x64 --target package
 # The 64-bit build packs the 32-bit DLL too: it builds it first in its own build folder (the
 # windows-x86 preset's), so that one command makes the whole release.
@@ -44,6 +44,20 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/TIMS_Spec.ini
         DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/install.md DESTINATION .)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/vehicle/ DESTINATION example-vehicle)
+
+# The 64-bit harness, so that authors check their vehicle folder (tims-host check) and try the
+# example scenarios without the simulator; the scenarios name the vehicle as the zip lays it out.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND TARGET tims-host)
+  install(TARGETS tims-host RUNTIME DESTINATION .)
+  file(GLOB example_scenarios ${PROJECT_SOURCE_DIR}/examples/scenarios/*.tims)
+  foreach(scenario IN LISTS example_scenarios)
+    get_filename_component(name ${scenario} NAME)
+    file(READ ${scenario} text)
+    string(REPLACE "vehicle ../vehicle" "vehicle ../example-vehicle" text "${text}")
+    file(WRITE ${PROJECT_BINARY_DIR}/example-scenarios/${name} "${text}")
+    install(FILES ${PROJECT_BINARY_DIR}/example-scenarios/${name} DESTINATION example-scenarios)
+  endforeach()
+endif()
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME tims)
