@@ -4,7 +4,8 @@
 # - builds the windows-x86 and windows-x64 presets;
 # - checks both DLLs' exports, imports and (32-bit) calling convention;
 # - runs under Wine: the Windows platform tests, the differential test of the profile functions,
-#   and every example and test scenario through tims-host.exe with tims_x64.dll;
+#   every example and test scenario through tims-host.exe with tims_x64.dll, and tims-host.exe
+#   check on the example vehicle (clean) and on the broken one (its planted faults);
 # - makes the release zip and checks what it holds.
 # Prints "N passed, M failed" at the end and exits non-zero when anything failed.
 set -uo pipefail
@@ -118,7 +119,8 @@ check_package() {
   local top=$unpacked/tims-$(project_version)-windows
   local file
   for file in tims_x64.dll tims_x86.dll TIMS_Spec.ini TIMS_ICCard.ini install.md \
-              example-vehicle/TIMS_Spec.ini example-vehicle/TIMS_ICCard.ini; do
+              example-vehicle/TIMS_Spec.ini example-vehicle/TIMS_ICCard.ini \
+              tims-host.exe example-scenarios/ic_card_run.tims; do
     [[ -f $top/$file ]] || { echo "the zip lacks $file"; return 1; }
   done
   ls "$top"/example-vehicle/cards/*/*.csv >/dev/null || { echo "the zip lacks the cards"; return 1; }
@@ -144,6 +146,16 @@ for scenario in examples/scenarios/*.tims tests/scenarios/*.tims; do
   [[ -f $scenario ]] || continue
   check "scenario $scenario (Wine)" run_scenario "$scenario"
 done
+# The author's check through the Windows harness: the example vehicle checks clean, and the
+# broken one gives the same findings and exit status 1 as on Linux.
+run_vehicle_check() {
+  cmake "-DHOST=$wine;$x64_build/tools/tims-host/tims-host.exe" "$@" -P tests/check/check_vehicle.cmake
+}
+check "tims-host.exe check examples/vehicle (Wine)" \
+  run_vehicle_check -DFOLDER=examples/vehicle -DSTATUS=0
+check "tims-host.exe check tests/check/broken-vehicle (Wine)" \
+  run_vehicle_check -DFOLDER=tests/check/broken-vehicle -DSTATUS=1 \
+  -DEXPECTED=tests/check/broken-vehicle.expected
 "$(dirname "$wine")/wineserver" -k >/dev/null 2>&1 || true
 
 check "release zip" cmake --build --preset windows-x64 --target package
