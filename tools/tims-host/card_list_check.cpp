@@ -44,7 +44,8 @@ void checkEntryKeys(VehicleCheck& check, const std::filesystem::path& file,
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (section != "iccard" || key.key.starts_with(';') || readLines.count(key.line)) continue;
     check.add(file, key.line, 0, Severity::warning, "cards-ignored-key",
-              "key '" + key.key + "' is never read: the plug-in reads the keys 0 to 31, " +
+              "key " + quotedShiftJis(key.key) +
+                  " is never read: the plug-in reads the keys 0 to 31, " +
                   "written without leading zeros, and the first of each");
   }
 }

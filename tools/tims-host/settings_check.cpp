@@ -51,7 +51,7 @@ const SpecKey* findKey(std::string_view section, std::string_view name) {
 }
 
 std::string unknownKeyMessage(std::string_view section, std::string_view name) {
-  std::string message = "unknown key '" + std::string(name) + "' in [" + std::string(section) +
+  std::string message = "unknown key " + quotedShiftJis(name) + " in [" + std::string(section) +
                         "]: the plug-in does not read it";
   const SpecKey* nearest = nullptr;
   std::size_t best = 0;
@@ -114,11 +114,11 @@ void checkValue(VehicleCheck& check, const std::filesystem::path& file,
                 name + " is empty: the default " + std::to_string(key.fallback) + " is used");
     } else if (used == 0) {
       check.add(file, line, 0, Severity::error, "spec-not-a-number",
-                name + " = '" + text + "' is not a number: the plug-in reads 0");
+                name + " = " + quotedShiftJis(text) + " is not a number: the plug-in reads 0");
     } else if (used < text.size()) {
       check.add(file, line, 0, Severity::warning, "spec-number-prefix",
-                name + " = '" + text + "' is read as " + std::to_string(read.value) + "; write " +
-                    std::to_string(read.value));
+                name + " = " + quotedShiftJis(text) + " is read as " + std::to_string(read.value) +
+                    "; write " + std::to_string(read.value));
     }
   }
   const bool slot = isPanelSlot(read.value);
@@ -191,8 +191,8 @@ void checkWriteBack(VehicleCheck& check, const std::filesystem::path& file,
     if (read && read->lookup.found && read->lookup.value != write.value) {
       check.add(file, read->lookup.line, 0, Severity::warning, "spec-write-back",
                 "every start of a run sets " + name + " back to " + write.value +
-                    " while its group's enable key is missing; write the enable key to keep '" +
-                    read->lookup.value + "'");
+                    " while its group's enable key is missing; write the enable key to keep " +
+                    quotedShiftJis(read->lookup.value));
     } else if (!read || !read->lookup.found) {
       check.add(file, 0, 0, Severity::note, "spec-write-back",
                 "the first start of a run writes " + name + "=" + write.value + " into [CSpd]");
