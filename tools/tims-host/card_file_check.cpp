@@ -106,7 +106,7 @@ class CardFileCheck {
               where + " is missing: the plug-in takes the word 'end' as its text");
           break;
         case Kind::text:
-          if (!isValidShiftJis(note.text) && badTexts++ == 0) firstBadText = &note;
+          if (!shiftJisProblem(note.text).empty() && badTexts++ == 0) firstBadText = &note;
           break;
         default:
           break;
@@ -114,8 +114,8 @@ class CardFileCheck {
     }
     if (firstBadText) {
       add(firstBadText->line, firstBadText->offset + 1, Severity::error, "card-not-shift-jis",
-          "the text of column " + std::to_string(firstBadText->column) +
-              " is not valid Shift-JIS (was the file saved as UTF-8?)" +
+          "the text of column " + std::to_string(firstBadText->column) + " " +
+              shiftJisProblem(firstBadText->text) + "; save the file as Shift-JIS" +
               (badTexts > 1
                    ? "; so are " + std::to_string(badTexts - 1) + " more texts of this file"
                    : std::string()));

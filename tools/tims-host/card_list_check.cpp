@@ -71,8 +71,36 @@ std::string quotedShiftJis(std::string_view text) {
   return "'" + platform::utf8FromShiftJis(text) + "'";
 }
 
-bool isValidShiftJis(std::string_view text) {
-  return platform::utf8FromShiftJis(text).find("\xEF\xBF\xBD") == std::string::npos;
+namespace {
+
+// Valid UTF-8 with at least one character beyond ASCII.
+bool isWideUtf8(std::string_view text) {
+  bool wide = false;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80                    ? 1
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                               : lead >= 0xE0                 ? 3
+                               : lead >= 0xC2 && lead < 0xE0  ? 2
+                                                              : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    wide = wide || length > 1;
+    i += length;
+  }
+  return wide;
+}
+
+}  // namespace
+
+std::string shiftJisProblem(std::string_view text) {
+  if (isWideUtf8(text)) return "is UTF-8 ('" + std::string(text) + "'), not Shift-JIS";
+  if (platform::utf8FromShiftJis(text).find("\xEF\xBF\xBD") != std::string::npos) {
+    return "is no valid Shift-JIS";
+  }
+  return {};
 }
 
 void checkCardList(VehicleCheck& check) {
@@ -102,11 +130,10 @@ void checkCardList(VehicleCheck& check) {
     if (!entry.lookup.found) continue;
     const std::string card = "card " + std::to_string(entry.index) + ": ";
     const std::size_t line = entry.lookup.line;
-    if (!isValidShiftJis(entry.lookup.value)) {
+    if (const std::string problem = shiftJisProblem(entry.lookup.value); !problem.empty()) {
       check.add(file, line, 0, Severity::error, "cards-not-shift-jis",
-                card +
-                    "the folder name is not valid Shift-JIS (a file saved as UTF-8 without a "
-                    "byte-order mark?), so no folder of that name can be found");
+                card + "the folder name " + problem +
+                    ", so the plug-in looks for another folder; save the file as Shift-JIS");
       continue;
     }
     if (!entry.exists) {

@@ -35,6 +35,9 @@ inline std::string utf8Of(const std::filesystem::path& path) {
 
 // `text` quoted for a message; Shift-JIS bytes shown as UTF-8.
 std::string quotedShiftJis(std::string_view text);
-bool isValidShiftJis(std::string_view text);
+// Why a text that the plug-in reads as Shift-JIS probably is not: it is UTF-8 with characters
+// beyond ASCII (Shift-JIS texts almost never are), or no valid Shift-JIS at all. Empty when it
+// reads well.
+std::string shiftJisProblem(std::string_view text);
 
 }  // namespace tims::host
