@@ -96,38 +96,20 @@ class VehicleFolder {
 
 // ---- Settings ----
 
-struct SettingKey {
-  std::string_view section;
-  std::string_view key;
-};
-constexpr SettingKey kSettingKeys[] = {
-    {"CSpd", "EnableCSpd"},       {"CSpd", "EnableCSpdLow"},
-    {"CSpd", "EnableHoldBrk"},    {"CSpd", "CSpdNotch"},
-    {"CSpd", "CSpdEnableSpd"},    {"CSpd", "CSpdLowNotch"},
-    {"CSpd", "CSpdLowEnableSpd"}, {"CSpd", "CSpdLowDisableSpd"},
-    {"CSpd", "useCSpd"},          {"Disp", "EnableMeterDisp"},
-    {"Disp", "EnableVmeter"},     {"Disp", "HVMeterindex"},
-    {"Disp", "LVMeterindex"},     {"Disp", "D01ABnum"},
-    {"Disp", "DispType"},         {"Disp", "UnitDispEnable"},
-    {"Disp", "useLegacyDisp"},    {"Disp", "NextStopType"},
-    {"Sound", "HaltLoopVolume"},  {"EB", "EnableEB"},
-    {"Spec", "PilotLampIndex"},
-};
-
 // One byte per key: 0 leaves it out, 1 takes a raw 32-bit value, anything else a value near the
 // slot numbers and notches that settings hold (-2 .. 252).
 std::string settingsText(fuzz::FuzzInput& in) {
   std::string text;
   std::string_view section;
-  for (const SettingKey& setting : kSettingKeys) {
+  for (const SpecKey* setting : kSpecKeys) {
     const uint8_t choice = in.byte();
     if (choice == 0) continue;
     const int32_t value = choice == 1 ? in.value<int32_t>() : choice - 3;
-    if (setting.section != section) {
-      section = setting.section;
+    if (setting->section != section) {
+      section = setting->section;
       text += "[" + std::string(section) + "]\n";
     }
-    text += std::string(setting.key) + "=" + std::to_string(value) + "\n";
+    text += std::string(setting->name) + "=" + std::to_string(value) + "\n";
   }
   return text;
 }
