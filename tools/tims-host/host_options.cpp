@@ -20,7 +20,11 @@ const char* const kHostUsage =
     "  --quiet           print no monitor views, only failures and the summary\n"
     "  --help            this text\n"
     "\n"
-    "Exit status: 0 all expectations held, 1 some failed, 2 the scenario or the set-up is wrong.\n";
+    "Exit status: 0 all expectations held, 1 some failed, 2 the scenario or the set-up is wrong.\n"
+    "\n"
+    "       tims-host check [FOLDER] [--json] [--explain]   what the plug-in makes of a vehicle\n"
+    "       tims-host beacon decode TYPE DATA | encode card INDEX TRAIN\n"
+    "A scenario file named like a subcommand runs as ./check.\n";
 
 ParsedOptions parseHostOptions(int argc, const char* const* argv) {
   ParsedOptions parsed;
