@@ -27,7 +27,7 @@ install(FILES ${packed_dlls} DESTINATION .)
 find_program(TIMS_STRIP NAMES ${CMAKE_STRIP} x86_64-w64-mingw32-strip i686-w64-mingw32-strip)
 if(TIMS_STRIP)
   install(CODE "
-    foreach(dll tims_x64.dll tims_x86.dll)
+    foreach(dll tims_x64.dll tims_x86.dll tims-host.exe)
       set(installed \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${dll}\")
       if(EXISTS \"\${installed}\")
         execute_process(COMMAND \"${TIMS_STRIP}\" --strip-unneeded \"\${installed}\"
