@@ -250,11 +250,15 @@ void explainSettings(std::ostream& out, const SpecSettingsSink& sink) {
     if (!read) continue;
     const std::string from =
         read->lookup.found ? "line " + std::to_string(read->lookup.line) : "default";
+    // The window's rows are clamped: show the value that is used.
+    const int32_t used = key->kind == SpecValueKind::WindowRows
+                             ? std::clamp(read->value, 0, kMaxWindowRows)
+                             : read->value;
     out << "  " << std::setw(8) << key->section << std::setw(19) << key->name << std::setw(8)
-        << read->value << std::setw(16) << from << key->use << "\n";
+        << used << std::setw(16) << from << key->use << "\n";
   }
   for (const auto& write : sink.writeBacks) {
-    out << "  written back at the first start: " << write.key->name << "=" << write.value << "\n";
+    out << "  written back at the start of a run: " << write.key->name << "=" << write.value << "\n";
   }
   out << std::right << "\n";
 }
