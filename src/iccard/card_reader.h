@@ -28,8 +28,8 @@ struct CardReadSink {
   };
   struct Note {
     Kind kind;
-    std::size_t line;  // 1-based
-    int column;        // -1 when the note is about the whole line
+    std::size_t line;    // 1-based
+    int column;          // -1 when the note is about the whole line
     std::size_t offset;  // the column's first byte in the line
     std::string text;    // the column's text as written
     std::size_t read;    // readFromPrefix: how many bytes of the text were read

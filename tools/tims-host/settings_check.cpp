@@ -258,7 +258,8 @@ void explainSettings(std::ostream& out, const SpecSettingsSink& sink) {
         << used << std::setw(16) << from << key->use << "\n";
   }
   for (const auto& write : sink.writeBacks) {
-    out << "  written back at the start of a run: " << write.key->name << "=" << write.value << "\n";
+    out << "  written back at the start of a run: " << write.key->name << "=" << write.value
+        << "\n";
   }
   out << std::right << "\n";
 }
