@@ -219,10 +219,9 @@ void checkSlots(VehicleCheck& check, const std::filesystem::path& file, const Se
       if (run->slotFrom == SlotFrom::Fixed || runs.size() < 2) continue;
       const SpecKey& key = slotKey(run->slotFrom);
       for (const PanelSlotRun* other : runs) {
-        if (other == run ||
-            (other->slotFrom != SlotFrom::Fixed && &slotKey(other->slotFrom) < &key)) {
-          continue;
-        }
+        // Two meters on one slot are told once, at the line voltage.
+        const bool otherMeter = other->slotFrom != SlotFrom::Fixed;
+        if (other == run || (otherMeter && run->slotFrom == SlotFrom::LvMeterIndex)) continue;
         check.add(file, lineOf(key), 0, Severity::error, "spec-slot-clash",
                   std::string(key.name) + " = " + std::to_string(slot) + ": slot " +
                       std::to_string(slot) + " is also written for the " +
