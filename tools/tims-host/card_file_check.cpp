@@ -1,6 +1,7 @@
 // One card file: what the card reader skipped or assumed, the timetable it built, and the beacon
 // value that selects the file.
-#include <map>
+#include <cstdio>
+#include <memory>
 #include <set>
 
 #include "common/hhmmss.h"

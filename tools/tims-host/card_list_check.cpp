@@ -1,6 +1,5 @@
 // TIMS_ICCard.ini as the plug-in reads it at Load, and the card files of every folder it names.
 #include <algorithm>
-#include <fstream>
 #include <iomanip>
 #include <set>
 

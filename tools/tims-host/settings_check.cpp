@@ -3,7 +3,6 @@
 #include <array>
 #include <fstream>
 #include <iomanip>
-#include <iterator>
 #include <map>
 #include <memory>
 
