@@ -16,6 +16,8 @@ const char* const kHostUsage =
     "  --write-through   run in the vehicle folder itself, so the plug-in's write-back reaches\n"
     "                    the original TIMS_Spec.ini (default: a temporary copy)\n"
     "  --trace FILE      write a CSV trace of every frame\n"
+    "  --html FILE       write a trip page: the monitor drawn at each `show` and at the end,\n"
+    "                    plots of the run and its checks, in one self-contained HTML file\n"
     "  --keep            keep the temporary working folder and print where it is\n"
     "  --quiet           print no monitor views, only failures and the summary\n"
     "  --help            this text\n"
@@ -40,6 +42,8 @@ ParsedOptions parseHostOptions(int argc, const char* const* argv) {
       value(o.vehicle);
     } else if (arg == "--trace") {
       value(o.tracePath);
+    } else if (arg == "--html") {
+      value(o.htmlPath);
     } else if (arg == "--write-through") {
       o.writeThrough = true;
     } else if (arg == "--keep") {

@@ -13,6 +13,7 @@ struct HostOptions {
   std::filesystem::path plugin;   // empty: see pluginLibraryFor
   std::filesystem::path vehicle;  // empty: the scenario's vehicle line
   std::filesystem::path tracePath;
+  std::filesystem::path htmlPath;  // the trip page, when wanted
   bool writeThrough = false;
   bool keepWorkingFolder = false;
   bool quiet = false;

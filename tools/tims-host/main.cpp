@@ -7,6 +7,7 @@
 #include "platform/host_keyboard.h"
 #include "tims-host/host_options.h"
 #include "tims-host/runner.h"
+#include "tims-host/trip_page.h"
 #include "tims-host/working_folder.h"
 
 namespace {
@@ -72,16 +73,24 @@ int runHost(const HostOptions& options) {
   environment.trace = traceFile.is_open() ? &traceFile : nullptr;
   environment.printViews = !options.quiet;
   environment.pressKey = platform::setThreadKeyState;
+  std::unique_ptr<TripPage> page;
+  if (!options.htmlPath.empty()) {
+    page = attachTripPage(
+        environment, {"scenario " + scenario.file, vehicle.lexically_normal(), options.htmlPath});
+  }
 
   int failures = 0;
   {
     ScenarioRunner runner(exports, environment);
     runner.run(scenario);
-    if (!options.quiet) {
-      std::cout << "---- end of scenario ----\n";
-      runner.showMonitor("end");
-    }
+    if (!options.quiet) std::cout << "---- end of scenario ----\n";
+    // Quiet prints no view, but a trip page still wants the end.
+    runner.showMonitor("end");
     exports.dispose();
+    if (page) {
+      finishTripPage(*page);
+      if (!options.quiet) std::cout << "tims-host: trip page " << options.htmlPath.string() << "\n";
+    }
     failures = runner.failures();
     std::cout << "tims-host: " << scenario.file << ": " << runner.framesRun() << " frames, "
               << runner.expectationsChecked() << " checks, " << failures << " failed\n";

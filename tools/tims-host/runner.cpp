@@ -119,6 +119,7 @@ void ScenarioRunner::showMonitor(const std::string& label) {
 
 void ScenarioRunner::sendBeacon(int32_t type, int32_t data) {
   exports_.setBeaconData(BeaconData{type, 0, 0, data});
+  if (env_.observer != nullptr) env_.observer->onBeacon(type, data, timeMs_);
   if (type == kBeaconCardInsert && !cardNames_.readCardFor(data) && env_.out != nullptr) {
     *env_.out << "note: beacon 1000 " << data << " names the card file "
               << cardNames_.lastCardFile().string() << ", which cannot be read\n";
@@ -309,6 +310,7 @@ void ScenarioRunner::execute(const Command& command) {
             loaded_ = true;
             exports_.setVehicleSpec(spec_);
             exports_.initialize(s.startCode);
+            if (env_.observer != nullptr) env_.observer->onStart(timeMs_);
             started_ = true;
             handles_.reset();
           },
