@@ -187,7 +187,8 @@ TEST(TripPage, ShowsInABrowserWhatTheTextViewShowsAndPlotsEveryFrame) {
   const long long frames = std::stoll(view.substr(view.rfind(": ", framesAt) + 2));
   ASSERT_GT(frames, 1000);
   const auto lines = piecesAfter(dom, "<polyline");
-  EXPECT_EQ(lines.size(), 10u);  // speed, five handles, two pressure bars, two voltages
+  // Speed over time and over location, five handles, two pressure bars, two voltages.
+  EXPECT_EQ(lines.size(), 11u);
   for (std::string_view line : lines) {
     const std::size_t from = line.find("points=\"") + 8;
     const std::string_view points = line.substr(from, line.find('"', from) - from);

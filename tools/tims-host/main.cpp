@@ -87,13 +87,13 @@ int runHost(const HostOptions& options) {
     // Quiet prints no view, but a trip page still wants the end.
     runner.showMonitor("end");
     exports.dispose();
-    if (page) {
-      finishTripPage(*page);
-      if (!options.quiet) std::cout << "tims-host: trip page " << options.htmlPath.string() << "\n";
-    }
+    if (page) finishTripPage(*page);
     failures = runner.failures();
     std::cout << "tims-host: " << scenario.file << ": " << runner.framesRun() << " frames, "
               << runner.expectationsChecked() << " checks, " << failures << " failed\n";
+    if (page && !options.quiet) {
+      std::cout << "tims-host: trip page " << options.htmlPath.string() << "\n";
+    }
   }
   plugin.close();
   return failures == 0 ? kExitPassed : kExitFailed;

@@ -119,13 +119,15 @@ const PanelSettings& TripPage::settings() {
   return *settings_;
 }
 
-void TripPage::onStart(int32_t) {
+void TripPage::onStart(int32_t timeMs) {
+  if (alsoTell_ != nullptr) alsoTell_->onStart(timeMs);
   // The plug-in has just read its settings; the page decodes with the same ones from here on.
   settings_.reset();
   settings();
 }
 
-void TripPage::onBeacon(int32_t type, int32_t data, int32_t) {
+void TripPage::onBeacon(int32_t type, int32_t data, int32_t timeMs) {
+  if (alsoTell_ != nullptr) alsoTell_->onBeacon(type, data, timeMs);
   if (type == kBeaconCardInsert) names_.readCardFor(data);
 }
 
@@ -135,6 +137,7 @@ int64_t TripPage::elapsedAt(int32_t timeMs) const {
 }
 
 void TripPage::onFrame(const FrameSample& frame) {
+  if (alsoTell_ != nullptr) alsoTell_->onFrame(frame);
   const PanelSettings& s = settings();
   if (!anyFrame_) firstTimeMs_ = lastTimeMs_ = frame.state.time;
   TripSample sample{elapsedAt(frame.state.time), {}};
@@ -148,6 +151,7 @@ void TripPage::onFrame(const FrameSample& frame) {
     sample.values[static_cast<std::size_t>(series)] = value;
   };
   set(Speed, frame.state.speed);
+  set(Location, static_cast<float>(frame.state.location));
   set(Power, static_cast<float>(frame.handles.power));
   set(Brake, static_cast<float>(frame.handles.brake));
   set(DriverPower, static_cast<float>(frame.driverPower));
@@ -171,18 +175,22 @@ void TripPage::onFrame(const FrameSample& frame) {
 }
 
 void TripPage::onSound(const SoundEvent& event) {
+  if (alsoTell_ != nullptr) alsoTell_->onSound(event);
   sounds_.push_back({elapsedAt(event.timeMs), event});
 }
 
 void TripPage::onViolation(const SoundViolation& violation) {
+  if (alsoTell_ != nullptr) alsoTell_->onViolation(violation);
   violations_.push_back(violation);
 }
 
 void TripPage::onCheck(const CheckResult& check) {
+  if (alsoTell_ != nullptr) alsoTell_->onCheck(check);
   checks_.push_back({elapsedAt(check.timeMs), check});
 }
 
 void TripPage::onMoment(const std::string& label, int32_t timeMs, const int32_t* panel) {
+  if (alsoTell_ != nullptr) alsoTell_->onMoment(label, timeMs, panel);
   const PanelReading reading(panel, settings());
   Moment moment{label,
                 timeMs,
@@ -316,6 +324,7 @@ std::unique_ptr<TripPage> attachTripPage(HostEnvironment& env, TripPageSource so
     throw std::runtime_error("cannot write the trip page " + source.file.string());
   }
   auto page = std::make_unique<TripPage>(env.pluginFolder, std::move(source));
+  page->alsoTell_ = env.observer;
   env.observer = page.get();
   return page;
 }

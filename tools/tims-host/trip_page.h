@@ -53,6 +53,9 @@ class TripPage : public RunObserver {
   std::string summary() const;
   std::string checkTable() const;
 
+  friend std::unique_ptr<TripPage> attachTripPage(HostEnvironment& env, TripPageSource source);
+
+  RunObserver* alsoTell_ = nullptr;  // an observer the run had before the page came
   std::filesystem::path pluginFolder_;
   TripPageSource source_;
   std::unique_ptr<PanelSettings> settings_;
@@ -73,8 +76,9 @@ class TripPage : public RunObserver {
 };
 
 // For a command that runs the plug-in: makes a trip page the observer of the run in `env`
-// (whose pluginFolder is set). The file is created at once, so that a path that cannot be
-// written stops before the run; throws std::runtime_error then.
+// (whose pluginFolder is set); an observer already there is still told of everything. The file is
+// created at once, so that a path that cannot be written stops before the run; throws
+// std::runtime_error then.
 std::unique_ptr<TripPage> attachTripPage(HostEnvironment& env, TripPageSource source);
 
 // Writes the page after the run (and after its last moment). Throws std::runtime_error when the

@@ -32,12 +32,18 @@ struct PlotSpec {
   const char* title;  // with its unit
   double areaHeight;
   std::vector<SeriesStyle> series;
+  bool overLocation = false;  // against the location instead of the time
 };
 
 const std::vector<PlotSpec>& plotSpecs() {
   using enum TripSeries;
   static const std::vector<PlotSpec> specs{
       {"speed", "Speed (km/h)", 130, {{Speed, "speed", "#1f77b4", false}}},
+      {"speed-location",
+       "Speed over location (km/h against m)",
+       100,
+       {{Speed, "speed", "#1f77b4", false}},
+       true},
       {"handles",
        "Handles (notch)",
        120,
@@ -60,12 +66,12 @@ const std::vector<PlotSpec>& plotSpecs() {
   return specs;
 }
 
-// A tick step of 1, 2 or 5 times a power of ten that cuts `range` into at most four parts.
-double tickStep(double range) {
+// A tick step of 1, 2 or 5 times a power of ten that cuts `range` into at most `parts` parts.
+double tickStep(double range, double parts = 4) {
   if (range <= 0) return 1;
-  const double magnitude = std::pow(10.0, std::floor(std::log10(range / 4)));
+  const double magnitude = std::pow(10.0, std::floor(std::log10(range / parts)));
   for (const double step : {1.0, 2.0, 5.0, 10.0}) {
-    if (range / (step * magnitude) <= 4) return step * magnitude;
+    if (range / (step * magnitude) <= parts) return step * magnitude;
   }
   return 10 * magnitude;
 }
@@ -188,6 +194,31 @@ class PlotCanvas {
 
   double x(int64_t elapsedMs) const { return plotX(elapsedMs, samples_); }
 
+  // For plots against the location: the x axis spans the locations the train was at.
+  void setLocationRange(double low, double high) {
+    xLow_ = low;
+    xHigh_ = high > low ? high : low + 1;
+  }
+  double xAt(double location) const {
+    return kLeft + (location - xLow_) / (xHigh_ - xLow_) * kPlotWidth;
+  }
+  void locationAxis(std::string& out) const {
+    const double step = tickStep(xHigh_ - xLow_, 10);
+    const double bottom = kTop + area_;
+    out += "<g class=\"axis\">";
+    for (double m = std::ceil(xLow_ / step) * step; m <= xHigh_; m += step) {
+      char label[32];
+      std::snprintf(label, sizeof label, "%g m", m);
+      out += "<line class=\"grid\" x1=\"" + coordinate(xAt(m)) + "\" x2=\"" + coordinate(xAt(m)) +
+             "\" y1=\"" + coordinate(kTop) + "\" y2=\"" + coordinate(bottom) +
+             "\"/><text class=\"tick\" text-anchor=\"middle\" x=\"" + coordinate(xAt(m)) +
+             "\" y=\"" + coordinate(bottom + 15) + "\">" + label + "</text>";
+    }
+    out += "<line class=\"frame\" x1=\"" + coordinate(kLeft) + "\" x2=\"" +
+           coordinate(kLeft + kPlotWidth) + "\" y1=\"" + coordinate(bottom) + "\" y2=\"" +
+           coordinate(bottom) + "\"/></g>";
+  }
+
  private:
   const std::vector<TripSample>& samples_;
   int32_t firstTimeMs_;
@@ -195,6 +226,8 @@ class PlotCanvas {
   double low_ = 0;
   double high_ = 1;
   double step_ = 1;
+  double xLow_ = 0;
+  double xHigh_ = 1;
 };
 
 void drawValuePlot(std::string& out, const PlotSpec& spec, const std::vector<TripSample>& samples,
@@ -229,7 +262,17 @@ void drawValuePlot(std::string& out, const PlotSpec& spec, const std::vector<Tri
            coordinate(legendX + 22) + "\" y=\"16\">" + escapeXml((*it)->name) + "</text>";
   }
   canvas.valueAxis(out);
-  canvas.timeAxis(out);
+  const auto location = static_cast<std::size_t>(TripSeries::Location);
+  if (spec.overLocation) {
+    const auto [lowest, highest] = std::minmax_element(
+        samples.begin(), samples.end(), [&](const TripSample& a, const TripSample& b) {
+          return a.values[location] < b.values[location];
+        });
+    canvas.setLocationRange(lowest->values[location], highest->values[location]);
+    canvas.locationAxis(out);
+  } else {
+    canvas.timeAxis(out);
+  }
   for (const SeriesStyle* style : shown) {
     const auto s = static_cast<std::size_t>(style->series);
     const std::vector<std::size_t> frames = pointFrames(samples, s);
@@ -239,11 +282,14 @@ void drawValuePlot(std::string& out, const PlotSpec& spec, const std::vector<Tri
     for (std::size_t k = 0; k < frames.size(); ++k) {
       const TripSample& sample = samples[frames[k]];
       if (k > 0) out += ' ';
-      out += coordinate(canvas.x(sample.elapsedMs)) + "," + coordinate(canvas.y(sample.values[s]));
+      const double x =
+          spec.overLocation ? canvas.xAt(sample.values[location]) : canvas.x(sample.elapsedMs);
+      out += coordinate(x) + "," + coordinate(canvas.y(sample.values[s]));
     }
     out += "\"/>";
   }
-  canvas.cursor(out);
+  // The moment cursor marks a time, which this axis does not have.
+  if (!spec.overLocation) canvas.cursor(out);
   out += "</svg>";
 }
 

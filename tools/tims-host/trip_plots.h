@@ -23,6 +23,7 @@ enum class TripSeries {
   MrSegments,
   LineVoltage,
   ControlVoltage,
+  Location,  // m, for the plot against the location
   Count,
 };
 inline constexpr std::size_t kTripSeriesCount = static_cast<std::size_t>(TripSeries::Count);
