@@ -11,7 +11,6 @@
 namespace tims::host {
 namespace {
 
-constexpr int32_t kDayMs = 86400000;
 constexpr int32_t kBeaconCardInsert = 1000;
 // A clock that jumps further than this between frames was set by hand, not run.
 constexpr int32_t kLongestStepMs = 3600000;
@@ -176,7 +175,9 @@ void TripPage::onFrame(const FrameSample& frame) {
 
 void TripPage::onSound(const SoundEvent& event) {
   if (alsoTell_ != nullptr) alsoTell_->onSound(event);
-  sounds_.push_back({elapsedAt(event.timeMs), event});
+  // A loop may change its volume every frame; its start and stop tell the story.
+  if (event.action != SoundAction::ChangeVolume)
+    sounds_.push_back({elapsedAt(event.timeMs), event});
 }
 
 void TripPage::onViolation(const SoundViolation& violation) {
@@ -211,8 +212,6 @@ void TripPage::onMoment(const std::string& label, int32_t timeMs, const int32_t*
   std::string heard;
   for (; soundsShown_ < sounds_.size(); ++soundsShown_) {
     const SoundEvent& event = sounds_[soundsShown_].event;
-    // Volume changes of a loop come every frame; the starts and stops tell the story.
-    if (event.action == SoundAction::ChangeVolume) continue;
     const std::string name = soundName(event.slot);
     heard += "<br>" + escapeXml(describe(event) + (name.empty() ? "" : " (" + name + ")"));
   }

@@ -18,7 +18,6 @@ constexpr double kRight = 24;
 constexpr double kTotalWidth = kLeft + kPlotWidth + kRight;
 constexpr double kTop = 28;     // room for the title and legend
 constexpr double kBottom = 22;  // room for the time labels
-constexpr int32_t kDayMs = 86400000;
 
 struct SeriesStyle {
   TripSeries series;
@@ -297,9 +296,7 @@ void drawEvents(std::string& out, const std::vector<TripSample>& samples, int32_
                 const std::vector<SoundMark>& sounds, const std::vector<CheckMark>& checks) {
   constexpr double kLane = 18;
   std::map<int, int> lanes;  // sound slot -> lane
-  for (const SoundMark& mark : sounds) {
-    if (mark.event.action != SoundAction::ChangeVolume) lanes.emplace(mark.event.slot, 0);
-  }
+  for (const SoundMark& mark : sounds) lanes.emplace(mark.event.slot, 0);
   int lane = 0;
   for (auto& [slot, index] : lanes) index = lane++;
   const int checkLane = lane;
