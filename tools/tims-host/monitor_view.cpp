@@ -127,18 +127,6 @@ std::string onOff(std::optional<int32_t> value) {
   return *value != 0 ? (*value == 1 ? "ON" : "ON(" + std::to_string(*value) + ")") : "off";
 }
 
-std::string padded(const std::string& text, std::size_t width) {
-  // Width counts characters, not bytes, so that station names in Japanese line up.
-  std::size_t characters = 0;
-  for (unsigned char c : text) characters += (c & 0xC0) != 0x80 ? 1 : 0;
-  std::size_t columns = characters;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    // Characters of three bytes or more are mostly double-width on a terminal.
-    if ((static_cast<unsigned char>(text[i]) & 0xF0) >= 0xE0) ++columns;
-  }
-  return columns >= width ? text + " " : text + std::string(width - columns, ' ');
-}
-
 void writeStations(std::ostream& out, const PanelReading& p, const MonitorContext& c) {
   const bool hasNextStop = p.get(kNextStopNumber).has_value();
   if (hasNextStop) {
@@ -293,6 +281,18 @@ void writeStatus(std::ostream& out, const PanelReading& p) {
 }
 
 }  // namespace
+
+std::string padded(const std::string& text, std::size_t width) {
+  // Width counts characters, not bytes, so that station names in Japanese line up.
+  std::size_t characters = 0;
+  for (unsigned char c : text) characters += (c & 0xC0) != 0x80 ? 1 : 0;
+  std::size_t columns = characters;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    // Characters of three bytes or more are mostly double-width on a terminal.
+    if ((static_cast<unsigned char>(text[i]) & 0xF0) >= 0xE0) ++columns;
+  }
+  return columns >= width ? text + " " : text + std::string(width - columns, ' ');
+}
 
 std::string renderMonitor(const PanelReading& p, const MonitorContext& c) {
   std::ostringstream out;

@@ -71,6 +71,10 @@ std::string trainNumberText(int32_t prefix, const int32_t digits[4], int32_t suf
 std::string panelTime(std::optional<int32_t> hour, std::optional<int32_t> minute,
                       std::optional<int32_t> secondBy5);
 
+// Pads a UTF-8 text with spaces to `width` terminal columns (Japanese characters take two);
+// a text as wide or wider gets one space.
+std::string padded(const std::string& text, std::size_t width);
+
 std::string renderMonitor(const PanelReading& panel, const MonitorContext& context);
 
 }  // namespace tims::host

@@ -48,6 +48,10 @@ class ScenarioRunner {
   // the observer of the moment under `label`.
   void showMonitor(const std::string& label = "show");
 
+  // Runs one command as if a scenario held it, for a caller that decides the next command from
+  // what the run has shown so far (a drive). A failure is reported with `text` as its line.
+  void perform(const CommandBody& body, const std::string& text = "");
+
   int failures() const { return failures_; }
   int expectationsChecked() const { return checked_; }
   int64_t framesRun() const { return frames_; }
@@ -58,6 +62,9 @@ class ScenarioRunner {
   double location() const { return location_; }
   double speed() const { return speed_; }
   int32_t timeOfDay() const { return timeMs_; }
+  const VehicleSpec& vehicleSpec() const { return spec_; }
+  // What the last Elapse returned; none before the first frame of a run.
+  const std::optional<HandleSet>& handles() const { return handles_; }
 
  private:
   struct PendingBeacon {
