@@ -184,8 +184,14 @@ DriveResult runDrive(const DriveOptions& options, std::ostream& out, RunObserver
   const auto cardFile = cardFileFor(working.folder, beacon);
   IcCardCatalogue card;
   if (!readCardFile(card, cardFile)) {
+    // The message names the user's folder rather than the temporary copy.
+    std::filesystem::path shown = cardFile;
+    const auto inCopy = cardFile.lexically_relative(working.folder);
+    if (working.temporary && !inCopy.empty() && *inCopy.begin() != "..") {
+      shown = options.vehicle / inCopy;
+    }
     throw std::runtime_error("beacon value " + std::to_string(beacon) + " names the card file " +
-                             cardFile.string() + ", which cannot be read");
+                             shown.string() + ", which cannot be read");
   }
   const TripPlan plan = planTrip(card);
   std::string title = plan.trainName.empty() ? cardFile.filename().string() : plan.trainName;

@@ -155,8 +155,9 @@ class TripDriver {
   void standAt(std::size_t row);
   void waitUntil(int32_t timeMs);
 
-  // Runs frames, then looks at what they brought as a driver would between two glances.
-  void run(const CommandBody& body);
+  // Runs frames, then looks at what they brought as a driver would between two glances; with
+  // `readFields`, notes the monitor's next-stop and terminal fields for the row ahead.
+  void run(const CommandBody& body, bool readFields = true);
   void set(const CommandBody& body) { runner_.perform(body); }
   void setHandles(Phase phase);
   void notePass();
@@ -215,7 +216,7 @@ WindowState TripDriver::window() const {
   return state;
 }
 
-void TripDriver::run(const CommandBody& body) {
+void TripDriver::run(const CommandBody& body, bool readFields) {
   runner_.perform(body);
   for (const SoundViolation& v : recorder_.takeViolations()) {
     ++report_.rejectedSoundValues;
@@ -233,9 +234,17 @@ void TripDriver::run(const CommandBody& body) {
   alarmSounding_ = sounding;
   if (sounding) set(HostKey{KeyCall::Press, 2});
   notePass();
+  if (!readFields) return;
   const PanelReading panel(runner_.panel().data(), *panelSettings_);
-  shownNextStop_ = panel.get(kNextStopStationId);
   shownTerminal_ = panel.get(kTerminalStationId);
+  const auto number = panel.get(kNextStopNumber);
+  if (const auto id = panel.get(kNextStopStationId)) {
+    shownNextStop_ = id;
+  } else if (!number || runner_.timeOfDay() % 1000 <= 500) {
+    // While the stop is announced the number blinks (blank or offset) in the second half of
+    // every second; the first half shows the station.
+    shownNextStop_ = number;
+  }
 }
 
 void TripDriver::setHandles(Phase phase) {
@@ -378,11 +387,14 @@ bool TripDriver::driveLeg(std::size_t from, std::size_t to) {
         before = window();
       }
     } else if (left <= kMetres) {
-      run(SetQuantity{Quantity::Speed, 0.0});  // on the mark: stand
+      run(SetQuantity{Quantity::Speed, 0.0}, false);  // on the mark: stand
     } else if (v <= 0.0) {
       break;  // stands short of the mark (rounding); this is the stop
     } else if (v <= b * chunkSeconds_ + 1e-9) {
-      run(StopAt{stopAt});
+      // The plug-in counts the distance from the speed at the end of each frame, the runner from
+      // the mean speed; the two agree to centimetres, so the list may move on in this last
+      // second. The fields are read before it, as the driver saw them on arrival.
+      run(StopAt{stopAt}, false);
     } else {
       // Even braking that lands on the mark, as close to the set rate as the rounding allows.
       const double rate = v * v / (7.2 * left);
@@ -402,7 +414,7 @@ void TripDriver::arrive(std::size_t row) {
   report_.rows[row].arrivedMs = runner_.timeOfDay();
   set(Door{true});
   // The plug-in sees the doors open at the end of one frame and moves the list in the next.
-  run(RunFor{2 * settings_.stepMs});
+  run(RunFor{2 * settings_.stepMs}, false);
   finishRow(row, report_.rows[row].arrivedMs);
   run(RunFor{kRevealMs});
   report_.runningMs = clockDiff(*report_.rows[row].arrivedMs, firstDepartureMs_.value_or(0));

@@ -108,8 +108,9 @@ void printTripReport(std::ostream& out, const std::string& title, const TripRepo
   std::snprintf(totals, sizeof totals, "%.2f km in %s from the first departure to the last arrival",
                 report.distanceM / 1000.0, wholeSeconds(report.runningMs).c_str());
   out << "totals: " << totals << ", " << report.frames << " frames\n"
-      << "        " << report.rejectedSoundValues << " sound values the host rejects, "
-      << report.ebAlarms << " EB alarms answered, " << report.ebApplied << " EB applications\n"
+      << "        sound values the host rejects " << report.rejectedSoundValues
+      << ", EB alarms answered " << report.ebAlarms << ", EB applications " << report.ebApplied
+      << "\n"
       << "checks: " << report.checksPassed << " passed, " << report.failures.size() << " failed\n";
   for (const DriveFailure& f : report.failures) {
     out << "  FAILED " << (f.row < 0 ? std::string("set-up") : "card row " + std::to_string(f.row))
