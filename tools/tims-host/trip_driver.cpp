@@ -128,6 +128,7 @@ class TripDriver {
       : plan_(plan),
         settings_(settings),
         out_(environment.out),
+        printViews_(environment.printViews),
         folder_(environment.pluginFolder),
         recorder_(environment.observer, settings.brakeNotches + 1),
         runner_(exports, withObserver(environment, recorder_)) {
@@ -154,6 +155,7 @@ class TripDriver {
   void arrive(std::size_t row);
   void standAt(std::size_t row);
   void waitUntil(int32_t timeMs);
+  void show(const std::string& label);
 
   // Runs frames, then looks at what they brought as a driver would between two glances; with
   // `readFields`, notes the monitor's next-stop and terminal fields for the row ahead.
@@ -174,6 +176,7 @@ class TripDriver {
   const TripPlan& plan_;
   DriveSettings settings_;
   std::ostream* out_;
+  bool printViews_;
   std::filesystem::path folder_;
   TripRecorder recorder_;
   ScenarioRunner runner_;
@@ -295,6 +298,11 @@ void TripDriver::waitUntil(int32_t timeMs) {
   if (wait > 0 && wait <= kHalfDayMs) run(RunUntil{timeMs});
 }
 
+void TripDriver::show(const std::string& label) {
+  if (out_ != nullptr && printViews_) *out_ << "---- " << label << " ----\n";
+  runner_.showMonitor(label);
+}
+
 void TripDriver::setUp() {
   set(SetSpec{settings_.brakeNotches, settings_.startBrakeNotch});
   set(SetFrameStep{settings_.stepMs});
@@ -309,7 +317,7 @@ void TripDriver::setUp() {
   // The route inserts the card at standstill, as the example scenarios do.
   set(Beacon{kBeaconCardInsert, settings_.beaconData, std::nullopt});
   run(RunFor{kRevealMs});
-  runner_.showMonitor("start at " + rowLabel(plan_.rows.front()));
+  show("start at " + rowLabel(plan_.rows.front()));
 }
 
 void TripDriver::depart(std::size_t row) {
@@ -412,13 +420,14 @@ bool TripDriver::driveLeg(std::size_t from, std::size_t to) {
 
 void TripDriver::arrive(std::size_t row) {
   report_.rows[row].arrivedMs = runner_.timeOfDay();
+  set(SetQuantity{Quantity::Current, 0.0});  // no braking current at a standstill
   set(Door{true});
   // The plug-in sees the doors open at the end of one frame and moves the list in the next.
   run(RunFor{2 * settings_.stepMs}, false);
   finishRow(row, report_.rows[row].arrivedMs);
   run(RunFor{kRevealMs});
   report_.runningMs = clockDiff(*report_.rows[row].arrivedMs, firstDepartureMs_.value_or(0));
-  runner_.showMonitor("stop at " + rowLabel(plan_.rows[row]));
+  show("stop at " + rowLabel(plan_.rows[row]));
 }
 
 void TripDriver::standAt(std::size_t row) {

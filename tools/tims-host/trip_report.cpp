@@ -54,6 +54,41 @@ std::string stationShown(std::optional<int32_t> id, const TripReport& report) {
   return std::to_string(*id);
 }
 
+// One row of the table, without trailing spaces; notes the sound slots it names.
+std::string rowLine(const RowOutcome& r, const TripReport& report, std::vector<int>& slotsHeard) {
+  std::string line =
+      padded(std::to_string(r.row.index), 5) + padded(rowLabel(r.row), 14) +
+      padded(roleText(r.row.role), 7) +
+      padded(wholeSeconds(r.row.plannedArrivalMs) + " " + wholeSeconds(r.row.plannedDepartureMs),
+             19);
+  if (!r.reached) return line + "not reached";
+  line += padded(wholeSeconds(r.arrivedMs) + " " + wholeSeconds(r.departedMs), 19);
+  if (r.row.role == RowRole::Pass || r.row.role == RowRole::Hidden) {
+    // A pass has one time; the card gives it as departure, or else as arrival.
+    const auto planned =
+        r.row.plannedDepartureMs ? r.row.plannedDepartureMs : r.row.plannedArrivalMs;
+    line += padded(lateness(r.arrivedMs, planned), 11);
+  } else {
+    line += padded(lateness(r.arrivedMs, r.row.plannedArrivalMs) + " " +
+                       lateness(r.departedMs, r.row.plannedDepartureMs),
+                   11);
+  }
+  std::string sounds;
+  for (int slot : r.sounds) {
+    sounds += (sounds.empty() ? "" : " ") + std::to_string(slot);
+    if (std::find(slotsHeard.begin(), slotsHeard.end(), slot) == slotsHeard.end()) {
+      slotsHeard.push_back(slot);
+    }
+  }
+  line += padded(sounds.empty() ? "-" : sounds, 16);
+  // The first station is not arrived at.
+  if (r.row.role != RowRole::Origin) {
+    line +=
+        padded(stationShown(r.nextStopShown, report), 12) + stationShown(r.terminalShown, report);
+  }
+  return line.substr(0, line.find_last_not_of(' ') + 1);
+}
+
 }  // namespace
 
 void printTripReport(std::ostream& out, const std::string& title, const TripReport& report) {
@@ -62,42 +97,7 @@ void printTripReport(std::ostream& out, const std::string& title, const TripRepo
       << padded("actual", 19) << padded("late s", 11) << padded("sounds", 16)
       << padded("next stop", 12) << "terminal (shown on arrival)\n";
   std::vector<int> slotsHeard;
-  for (const RowOutcome& r : report.rows) {
-    out << padded(std::to_string(r.row.index), 5) << padded(rowLabel(r.row), 14)
-        << padded(roleText(r.row.role), 7);
-    const bool passing = r.row.role == RowRole::Pass || r.row.role == RowRole::Hidden;
-    // A pass has one time; the card gives it as departure, or else as arrival.
-    const auto plannedPass =
-        r.row.plannedDepartureMs ? r.row.plannedDepartureMs : r.row.plannedArrivalMs;
-    out << padded(
-        wholeSeconds(r.row.plannedArrivalMs) + " " + wholeSeconds(r.row.plannedDepartureMs), 19);
-    if (!r.reached) {
-      out << "not reached\n";
-      continue;
-    }
-    out << padded(wholeSeconds(r.arrivedMs) + " " + wholeSeconds(r.departedMs), 19);
-    if (passing) {
-      out << padded(lateness(r.arrivedMs, plannedPass), 11);
-    } else {
-      out << padded(lateness(r.arrivedMs, r.row.plannedArrivalMs) + " " +
-                        lateness(r.departedMs, r.row.plannedDepartureMs),
-                    11);
-    }
-    std::string sounds;
-    for (int slot : r.sounds) {
-      sounds += (sounds.empty() ? "" : " ") + std::to_string(slot);
-      if (std::find(slotsHeard.begin(), slotsHeard.end(), slot) == slotsHeard.end()) {
-        slotsHeard.push_back(slot);
-      }
-    }
-    out << padded(sounds.empty() ? "-" : sounds, 16);
-    if (r.row.role == RowRole::Origin) {
-      out << "\n";
-      continue;
-    }
-    out << padded(stationShown(r.nextStopShown, report), 12)
-        << stationShown(r.terminalShown, report) << "\n";
-  }
+  for (const RowOutcome& r : report.rows) out << rowLine(r, report, slotsHeard) << "\n";
   std::sort(slotsHeard.begin(), slotsHeard.end());
   if (!slotsHeard.empty()) {
     out << "sounds started from the previous row until the list moved on:";
