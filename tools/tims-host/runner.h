@@ -62,9 +62,6 @@ class ScenarioRunner {
   double location() const { return location_; }
   double speed() const { return speed_; }
   int32_t timeOfDay() const { return timeMs_; }
-  const VehicleSpec& vehicleSpec() const { return spec_; }
-  // What the last Elapse returned; none before the first frame of a run.
-  const std::optional<HandleSet>& handles() const { return handles_; }
 
  private:
   struct PendingBeacon {

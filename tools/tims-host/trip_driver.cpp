@@ -7,6 +7,7 @@
 
 #include "panel/panel_sources.h"
 #include "tims-host/monitor_view.h"
+#include "tims-host/trip_recorder.h"
 
 namespace tims::host {
 namespace {
@@ -26,91 +27,8 @@ constexpr int32_t kRevealMs = 2000;
 constexpr int32_t kSettleMs = 1000;
 // A leg longer than this is a typing error in the card rather than a line to drive.
 constexpr double kLongestLegM = 1.0e6;
-constexpr int32_t kDayMs = 86400000;
 constexpr int32_t kHalfDayMs = kDayMs / 2;
-constexpr double kMetres = 1e-6;  // locations closer than this are the same
-
-int32_t clockDiff(int32_t later, int32_t earlier) {
-  return ((later - earlier) % kDayMs + kDayMs) % kDayMs;
-}
-
-// The runner's reports, kept for the driver and passed on to the caller's observer.
-class TripRecorder : public RunObserver {
- public:
-  TripRecorder(RunObserver* next, int32_t emergencyNotch)
-      : next_(next), emergencyNotch_(emergencyNotch) {}
-
-  void onFrame(const FrameSample& f) override {
-    lastFrame_ = f.frame;
-    if (watch_ && !crossedMs_ && f.state.location > *watch_) crossedMs_ = f.state.time;
-    // The plug-in returns the emergency notch on its own only when its EB device applied.
-    const bool applied = f.handles.brake == emergencyNotch_ && f.driverBrake != emergencyNotch_;
-    if (applied && !applied_) ebAppliedAt_.push_back(f.state.time);
-    applied_ = applied;
-    if (next_ != nullptr) next_->onFrame(f);
-  }
-  void onSound(const SoundEvent& event) override {
-    sounds_.push_back({lastFrame_, event});
-    if (next_ != nullptr) next_->onSound(event);
-  }
-  void onViolation(const SoundViolation& violation) override {
-    violations_.push_back(violation);
-    if (next_ != nullptr) next_->onViolation(violation);
-  }
-  void onMoment(const std::string& label, int32_t timeMs, const int32_t* panel) override {
-    if (next_ != nullptr) next_->onMoment(label, timeMs, panel);
-  }
-  void onCheck(const CheckResult& result) override {
-    if (next_ != nullptr) next_->onCheck(result);
-  }
-
-  // The first frame that takes the train beyond `location` is noted (one location at a time).
-  void watch(std::optional<double> location) {
-    watch_ = location;
-    crossedMs_.reset();
-  }
-  std::optional<int32_t> crossedMs() const { return crossedMs_; }
-
-  // The slots whose sound started (once or looping) since the last call, up to the last frame.
-  std::vector<int> takeStartedSounds() {
-    std::vector<int> slots;
-    for (; soundsTaken_ < sounds_.size(); ++soundsTaken_) {
-      const SoundEvent& event = sounds_[soundsTaken_].event;
-      const bool started =
-          event.action == SoundAction::PlayOnce || event.action == SoundAction::PlayLoop;
-      if (started && std::find(slots.begin(), slots.end(), event.slot) == slots.end()) {
-        slots.push_back(event.slot);
-      }
-    }
-    return slots;
-  }
-
-  std::vector<SoundViolation> takeViolations() { return take(violations_); }
-  std::vector<int32_t> takeEbApplications() { return take(ebAppliedAt_); }
-
- private:
-  struct HeardSound {
-    int64_t frame;
-    SoundEvent event;
-  };
-  template <typename T>
-  static std::vector<T> take(std::vector<T>& items) {
-    std::vector<T> taken;
-    taken.swap(items);
-    return taken;
-  }
-
-  RunObserver* next_;
-  int32_t emergencyNotch_;
-  int64_t lastFrame_ = -1;
-  std::optional<double> watch_;
-  std::optional<int32_t> crossedMs_;
-  bool applied_ = false;
-  std::vector<int32_t> ebAppliedAt_;
-  std::vector<HeardSound> sounds_;
-  std::size_t soundsTaken_ = 0;
-  std::vector<SoundViolation> violations_;
-};
+constexpr double kSamePlaceM = 1e-6;  // locations closer than this are the same
 
 // The timetable window as the panel shows it: its rows' station numbers and the route marker.
 struct WindowState {
@@ -169,6 +87,7 @@ class TripDriver {
   void fail(int row, const std::string& failure) { check(row, false, failure, failure); }
   std::string rowName(int row) const;
   int32_t serviceNotch() const { return std::max(1, settings_.startBrakeNotch); }
+  // Metres to stop from `speed` (km/h) at the set rate.
   double brakingDistance(double speed) const {
     return speed * speed / (7.2 * settings_.deceleration);
   }
@@ -294,7 +213,7 @@ void TripDriver::notePass() {
 }
 
 void TripDriver::waitUntil(int32_t timeMs) {
-  const int32_t wait = clockDiff(timeMs, runner_.timeOfDay());
+  const int32_t wait = clockAhead(timeMs, runner_.timeOfDay());
   if (wait > 0 && wait <= kHalfDayMs) run(RunUntil{timeMs});
 }
 
@@ -358,7 +277,9 @@ bool TripDriver::driveLeg(std::size_t from, std::size_t to) {
   // The highest speed from which the train can still stop at the next stop.
   const double a = settings_.acceleration;
   const double b = settings_.deceleration;
-  const double peak = std::min(settings_.lineSpeed, std::sqrt(7.2 * length * a * b / (a + b)));
+  // Speeds in km/h and rates in km/h per second: v^2 / (7.2 rate) metres to reach or lose v.
+  const double peak =
+      std::min(settings_.lineSpeed, std::sqrt(7.2 * std::max(0.0, length) * a * b / (a + b)));
   Phase phase = Phase::Power;
   setHandles(phase);
   WindowState before = window();
@@ -367,8 +288,8 @@ bool TripDriver::driveLeg(std::size_t from, std::size_t to) {
     const double x = runner_.location();
     const double v = runner_.speed();
     const double left = stopAt - x;
-    if (left <= kMetres && v <= 0.0) break;
-    if (phase != Phase::Brake && (left <= brakingDistance(v) + kMetres || peak <= 0.0)) {
+    if (left <= kSamePlaceM && v <= 0.0) break;
+    if (phase != Phase::Brake && (left <= brakingDistance(v) + kSamePlaceM || peak <= 0.0)) {
       phase = Phase::Brake;
       setHandles(phase);
       before = window();
@@ -385,16 +306,16 @@ bool TripDriver::driveLeg(std::size_t from, std::size_t to) {
       // A pass ahead ends the glance there, so that the monitor is read as the train reaches it.
       if (nextPass_ < passes_.size()) {
         const double pass = *plan_.rows[passes_[nextPass_]].location;
-        if (pass > x + kMetres) until = std::min(until, pass);
+        if (pass > x + kSamePlaceM) until = std::min(until, pass);
       }
-      if (until > x + kMetres) {
+      if (until > x + kSamePlaceM) {
         run(RunTo{until});
       } else {
         phase = Phase::Brake;
         setHandles(phase);
         before = window();
       }
-    } else if (left <= kMetres) {
+    } else if (left <= kSamePlaceM) {
       run(SetQuantity{Quantity::Speed, 0.0}, false);  // on the mark: stand
     } else if (v <= 0.0) {
       break;  // stands short of the mark (rounding); this is the stop
@@ -426,7 +347,7 @@ void TripDriver::arrive(std::size_t row) {
   run(RunFor{2 * settings_.stepMs}, false);
   finishRow(row, report_.rows[row].arrivedMs);
   run(RunFor{kRevealMs});
-  report_.runningMs = clockDiff(*report_.rows[row].arrivedMs, firstDepartureMs_.value_or(0));
+  report_.runningMs = clockAhead(*report_.rows[row].arrivedMs, firstDepartureMs_.value_or(0));
   show("stop at " + rowLabel(plan_.rows[row]));
 }
 
@@ -435,7 +356,7 @@ void TripDriver::standAt(std::size_t row) {
   int32_t leave = (arrived + settings_.dwellMs) % kDayMs;
   // A planned departure later than the shortest stop is kept; an earlier one is already missed.
   if (const auto planned = plan_.rows[row].plannedDepartureMs) {
-    if (clockDiff(*planned, leave) <= kHalfDayMs) leave = *planned;
+    if (clockAhead(*planned, leave) <= kHalfDayMs) leave = *planned;
   }
   waitUntil(leave);
 }

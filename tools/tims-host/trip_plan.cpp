@@ -8,7 +8,6 @@
 namespace tims::host {
 namespace {
 
-constexpr int32_t kDayMs = 86400000;
 constexpr int32_t kStandardStart = 10 * 3600000;
 constexpr int32_t kLeadTimeMs = 60000;
 
@@ -67,7 +66,7 @@ int32_t defaultStartTime(const TripPlan& plan) {
   for (bool departures : {true, false}) {
     for (const TripRow& row : plan.rows) {
       const auto t = departures ? row.plannedDepartureMs : row.plannedArrivalMs;
-      if (t) return (*t - kLeadTimeMs + kDayMs) % kDayMs;
+      if (t) return clockAhead(*t, kLeadTimeMs);
     }
   }
   return kStandardStart;

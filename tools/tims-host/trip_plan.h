@@ -40,6 +40,13 @@ struct TripPlan {
 // Builds the plan from a card as the card reader filled it.
 TripPlan planTrip(const IcCardCatalogue& card);
 
+inline constexpr int32_t kDayMs = 86400000;
+
+// How long after `earlier` the clock next shows `later` (0 .. a day less 1 ms).
+constexpr int32_t clockAhead(int32_t later, int32_t earlier) {
+  return ((later - earlier) % kDayMs + kDayMs) % kDayMs;
+}
+
 // A card time (HHMMSS) as milliseconds of the day; none for the card's "no time" values and for
 // times whose minutes or seconds are out of range. Hours from 24 on are the next day's.
 std::optional<int32_t> cardTimeMs(int32_t hhmmss);

@@ -11,8 +11,6 @@
 namespace tims::host {
 namespace {
 
-constexpr int32_t kDayMs = 86400000;
-
 const char* roleText(RowRole role) {
   switch (role) {
     case RowRole::Origin:
@@ -39,7 +37,7 @@ std::string wholeSeconds(std::optional<int32_t> ms) {
 // Seconds late (negative: early), the short way round the clock.
 std::string lateness(std::optional<int32_t> actual, std::optional<int32_t> planned) {
   if (!actual || !planned) return ".";
-  int32_t diff = ((*actual - *planned) % kDayMs + kDayMs) % kDayMs;
+  int32_t diff = clockAhead(*actual, *planned);
   if (diff > kDayMs / 2) diff -= kDayMs;
   const long seconds = std::lround(diff / 1000.0);
   return (seconds > 0 ? "+" : "") + std::to_string(seconds);
