@@ -147,6 +147,10 @@ TEST(Drive, BeaconValueFromCardIndexAndTrainName) {
   const Case cases[] = {
       {0, "1523K", 152307},
       {1, "荷2340M", 101234008},
+      {1,
+       "\x89\xD7"
+       "2340M",
+       101234008},  // 荷 as a Japanese Windows passes it
       {21, "試単9999KR", 2110999928},
       {0, "99", 9999},
       {22, "1K", 0},

@@ -13,6 +13,14 @@ bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// A command line is UTF-8 on most systems and Shift-JIS on a Japanese Windows; the table's
+// texts are Shift-JIS. A UTF-8 text never has the length of the table text it would match, so
+// trying the bytes as they are first cannot take one for the other.
+const TrainNumberCode* findText(const auto& table, const std::string& text) {
+  const TrainNumberCode* row = findByText(table, text);
+  return row != nullptr ? row : findByText(table, platform::shiftJisFromUtf8(text));
+}
+
 }  // namespace
 
 std::variant<int32_t, std::string> cardBeaconValue(int32_t cardIndex, std::string_view trainName) {
@@ -32,8 +40,7 @@ std::variant<int32_t, std::string> cardBeaconValue(int32_t cardIndex, std::strin
 
   int32_t prefixCode = 0;  // no prefix
   if (digitsBegin > 0) {
-    const std::string prefix = platform::shiftJisFromUtf8(name.substr(0, digitsBegin));
-    const TrainNumberCode* row = findByText(kPrefixCodes, prefix);
+    const TrainNumberCode* row = findText(kPrefixCodes, name.substr(0, digitsBegin));
     if (row == nullptr) {
       return "'" + name.substr(0, digitsBegin) + "' is not a train-number prefix";
     }
@@ -41,8 +48,7 @@ std::variant<int32_t, std::string> cardBeaconValue(int32_t cardIndex, std::strin
   }
   int32_t suffixCode = kNoSuffixCode;
   if (digitsEnd < name.size()) {
-    const std::string suffix = platform::shiftJisFromUtf8(name.substr(digitsEnd));
-    const TrainNumberCode* row = findByText(kSuffixCodes, suffix);
+    const TrainNumberCode* row = findText(kSuffixCodes, name.substr(digitsEnd));
     if (row == nullptr || row->fileCode == kNoFileCode) {
       return "'" + name.substr(digitsEnd) + "' is not a suffix a beacon can name";
     }

@@ -267,12 +267,13 @@ bool TripDriver::driveLeg(std::size_t from, std::size_t to) {
                                      " km ahead, beyond what a drive covers");
     return false;
   }
+  currentRow_ = static_cast<int>(from);
   passes_.clear();
   for (std::size_t r = from + 1; r < to; ++r) passes_.push_back(r);
   nextPass_ = 0;
-  currentRow_ = static_cast<int>(passes_.empty() ? to : passes_.front());
   recorder_.watch(passes_.empty() ? std::nullopt : plan_.rows[passes_.front()].location);
   depart(from);
+  currentRow_ = static_cast<int>(passes_.empty() ? to : passes_.front());
 
   // The highest speed from which the train can still stop at the next stop.
   const double a = settings_.acceleration;
