@@ -86,10 +86,10 @@ std::filesystem::path vehicleFolderFor(const HostOptions& options, const Scenari
                            options.scenario.string() + " or pass --vehicle");
 }
 
-std::filesystem::path pluginLibraryFor(const HostOptions& options,
+std::filesystem::path pluginLibraryFor(const std::filesystem::path& plugin,
                                        const std::filesystem::path& vehicle) {
   std::error_code error;
-  if (!options.plugin.empty()) return options.plugin;
+  if (!plugin.empty()) return plugin;
   const auto beside = vehicle / pluginFileName();
   if (std::filesystem::is_regular_file(beside, error)) return beside;
 #ifdef TIMS_HOST_BUILT_PLUGIN

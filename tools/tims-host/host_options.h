@@ -38,7 +38,7 @@ std::filesystem::path vehicleFolderFor(const HostOptions& options, const Scenari
 
 // --plugin, else the library file in the vehicle folder, else the library built with this tool.
 // Throws std::runtime_error when none exists.
-std::filesystem::path pluginLibraryFor(const HostOptions& options,
+std::filesystem::path pluginLibraryFor(const std::filesystem::path& plugin,
                                        const std::filesystem::path& vehicle);
 
 }  // namespace tims::host

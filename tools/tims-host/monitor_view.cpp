@@ -121,18 +121,6 @@ std::string onOff(std::optional<int32_t> value) {
   return *value != 0 ? (*value == 1 ? "ON" : "ON(" + std::to_string(*value) + ")") : "off";
 }
 
-std::string padded(const std::string& text, std::size_t width) {
-  // Width counts characters, not bytes, so that station names in Japanese line up.
-  std::size_t characters = 0;
-  for (unsigned char c : text) characters += (c & 0xC0) != 0x80 ? 1 : 0;
-  std::size_t columns = characters;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    // Characters of three bytes or more are mostly double-width on a terminal.
-    if ((static_cast<unsigned char>(text[i]) & 0xF0) >= 0xE0) ++columns;
-  }
-  return columns >= width ? text + " " : text + std::string(width - columns, ' ');
-}
-
 void writeStations(std::ostream& out, const PanelReading& p, const MonitorContext& c) {
   const bool hasNextStop = p.get(kNextStopNumber).has_value();
   if (hasNextStop) {
@@ -311,6 +299,54 @@ std::vector<WindowRow> windowRows(const PanelReading& p, const CardNames* names)
   return rows;
 }
 
+std::string padded(const std::string& text, std::size_t width) {
+  // Width counts characters, not bytes, so that station names in Japanese line up.
+  std::size_t characters = 0;
+  for (unsigned char c : text) characters += (c & 0xC0) != 0x80 ? 1 : 0;
+  std::size_t columns = characters;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    // Characters of three bytes or more are mostly double-width on a terminal.
+    if ((static_cast<unsigned char>(text[i]) & 0xF0) >= 0xE0) ++columns;
+  }
+  return columns >= width ? text + " " : text + std::string(width - columns, ' ');
+}
+
+std::string vehicleText(double location, double speed, const std::optional<HandleSet>& handles) {
+  char text[96];
+  std::snprintf(text, sizeof text, "location %.1f m, speed %.1f km/h", location, speed);
+  std::string out = text;
+  if (handles) {
+    out += "; handles brake " + std::to_string(handles->brake) + " power " +
+           std::to_string(handles->power) + " reverser " + std::to_string(handles->reverser) +
+           " constant-speed " + std::to_string(handles->constantSpeed);
+  }
+  return out;
+}
+
+std::vector<std::string> soundLines(const std::vector<SoundEvent>& sounds) {
+  std::vector<std::string> lines;
+  // A sound raised frame after frame is one line with its count and the time of the last.
+  for (std::size_t i = 0; i < sounds.size();) {
+    const SoundEvent& event = sounds[i];
+    std::size_t repeats = 1;
+    while (i + repeats < sounds.size() && sounds[i + repeats].slot == event.slot &&
+           sounds[i + repeats].action == event.action &&
+           sounds[i + repeats].volume == event.volume) {
+      ++repeats;
+    }
+    std::string line = describe(event);
+    if (repeats > 1) {
+      line += " x" + std::to_string(repeats) + " until " +
+              formatTimeOfDay(sounds[i + repeats - 1].timeMs);
+    }
+    const std::string name = soundName(event.slot);
+    if (!name.empty()) line += " (" + name + ")";
+    lines.push_back(std::move(line));
+    i += repeats;
+  }
+  return lines;
+}
+
 std::string renderMonitor(const PanelReading& p, const MonitorContext& c) {
   std::ostringstream out;
   char clock[16];
@@ -321,36 +357,12 @@ std::string renderMonitor(const PanelReading& p, const MonitorContext& c) {
   writeStations(out, p, c);
   writeTimetable(out, p, c);
   writeStatus(out, p);
-  char vehicle[96];
-  std::snprintf(vehicle, sizeof vehicle, "location %.1f m, speed %.1f km/h", c.location, c.speed);
-  out << "Vehicle     " << vehicle;
-  if (c.handles) {
-    out << "; handles brake " << c.handles->brake << " power " << c.handles->power << " reverser "
-        << c.handles->reverser << " constant-speed " << c.handles->constantSpeed;
-  }
-  out << "\n";
+  out << "Vehicle     " << vehicleText(c.location, c.speed, c.handles) << "\n";
   if (c.sounds.empty()) {
     out << "Sounds      none since the last view\n";
   } else {
     out << "Sounds\n";
-    // A sound raised frame after frame is one line with its count and the time of the last.
-    for (std::size_t i = 0; i < c.sounds.size();) {
-      const SoundEvent& event = c.sounds[i];
-      std::size_t repeats = 1;
-      while (i + repeats < c.sounds.size() && c.sounds[i + repeats].slot == event.slot &&
-             c.sounds[i + repeats].action == event.action &&
-             c.sounds[i + repeats].volume == event.volume) {
-        ++repeats;
-      }
-      out << "  " << describe(event);
-      if (repeats > 1) {
-        out << " x" << repeats << " until " << formatTimeOfDay(c.sounds[i + repeats - 1].timeMs);
-      }
-      const std::string name = soundName(event.slot);
-      if (!name.empty()) out << " (" << name << ")";
-      out << "\n";
-      i += repeats;
-    }
+    for (const std::string& line : soundLines(c.sounds)) out << "  " << line << "\n";
   }
   return out.str();
 }

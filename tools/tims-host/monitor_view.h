@@ -94,6 +94,16 @@ struct WindowRow {
 // The rows of the window that the layout shows, in order.
 std::vector<WindowRow> windowRows(const PanelReading& panel, const CardNames* names);
 
+// Pads a UTF-8 text with spaces to `width` terminal columns (Japanese characters take two);
+// a text as wide or wider gets one space.
+std::string padded(const std::string& text, std::size_t width);
+
+// The vehicle and the handles the last Elapse returned (none before the first frame), as one line.
+std::string vehicleText(double location, double speed, const std::optional<HandleSet>& handles);
+
+// Sound events as lines; a sound raised frame after frame is one line with its count.
+std::vector<std::string> soundLines(const std::vector<SoundEvent>& sounds);
+
 std::string renderMonitor(const PanelReading& panel, const MonitorContext& context);
 
 }  // namespace tims::host

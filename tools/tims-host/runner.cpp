@@ -90,12 +90,18 @@ void ScenarioRunner::run(const Scenario& scenario) {
   for (const Command& command : scenario.commands) execute(command);
 }
 
+void ScenarioRunner::perform(const CommandBody& body, const std::string& text) {
+  execute(Command{0, text, body});
+}
+
 void ScenarioRunner::fail(const Command& command, const std::string& message) {
   ++failures_;
   lastFailure_ = message;
   if (env_.out != nullptr) {
-    *env_.out << file_ << ":" << command.line << ": FAILED " << command.text << "\n    " << message
-              << " (at " << formatTimeOfDay(timeMs_) << ", frame " << frames_ << ")\n";
+    // Commands that come from no file (a drive's) have no line to name.
+    if (command.line > 0) *env_.out << file_ << ":" << command.line << ": ";
+    *env_.out << "FAILED " << command.text << "\n    " << message << " (at "
+              << formatTimeOfDay(timeMs_) << ", frame " << frames_ << ")\n";
   }
 }
 

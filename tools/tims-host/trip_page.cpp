@@ -7,6 +7,7 @@
 
 #include "tims-host/monitor_svg.h"
 #include "tims-host/scenario.h"
+#include "tims-host/trip_plan.h"
 
 namespace tims::host {
 namespace {
@@ -16,7 +17,7 @@ constexpr int32_t kBeaconCardInsert = 1000;
 constexpr int32_t kLongestStepMs = 3600000;
 
 int64_t forwardMs(int32_t from, int32_t to) {
-  const int32_t step = ((to - from) % kDayMs + kDayMs) % kDayMs;
+  const int32_t step = clockAhead(to, from);
   return step > kLongestStepMs ? 0 : step;
 }
 
@@ -199,24 +200,13 @@ void TripPage::onMoment(const std::string& label, int32_t timeMs, const int32_t*
                 drawMonitor(reading, &names_),
                 {},
                 shownTrainNumber(reading)};
-  char vehicle[160];
-  std::snprintf(vehicle, sizeof vehicle, "location %.1f m, speed %.1f km/h", lastState_.location,
-                static_cast<double>(lastState_.speed));
-  moment.caption = std::string(vehicle);
-  if (anyFrame_) {
-    moment.caption += "; handles brake " + std::to_string(lastHandles_.brake) + ", power " +
-                      std::to_string(lastHandles_.power) + ", reverser " +
-                      std::to_string(lastHandles_.reverser) + ", constant-speed " +
-                      std::to_string(lastHandles_.constantSpeed);
-  }
-  std::string heard;
-  for (; soundsShown_ < sounds_.size(); ++soundsShown_) {
-    const SoundEvent& event = sounds_[soundsShown_].event;
-    const std::string name = soundName(event.slot);
-    heard += "<br>" + escapeXml(describe(event) + (name.empty() ? "" : " (" + name + ")"));
-  }
-  moment.caption =
-      escapeXml(moment.caption) + (heard.empty() ? "<br>no sounds since the last moment" : heard);
+  moment.caption = escapeXml(vehicleText(lastState_.location, lastState_.speed,
+                                         anyFrame_ ? std::optional(lastHandles_) : std::nullopt));
+  std::vector<SoundEvent> heard;
+  for (; soundsShown_ < sounds_.size(); ++soundsShown_)
+    heard.push_back(sounds_[soundsShown_].event);
+  if (heard.empty()) moment.caption += "<br>no sounds since the last moment";
+  for (const std::string& line : soundLines(heard)) moment.caption += "<br>" + escapeXml(line);
   moments_.push_back(std::move(moment));
 }
 

@@ -8,6 +8,7 @@
 #include "tims-host/monitor_svg.h"
 #include "tims-host/monitor_view.h"
 #include "tims-host/scenario.h"
+#include "tims-host/trip_plan.h"
 
 namespace tims::host {
 namespace {
@@ -312,37 +313,67 @@ void drawEvents(std::string& out, const std::vector<TripSample>& samples, int32_
   }
   out += "<text class=\"lane\" text-anchor=\"end\" x=\"" + coordinate(kLeft - 6) + "\" y=\"" +
          coordinate(laneY(checkLane) + 12) + "\">checks</text>";
-  // A loop is a band from its start to its stop (or the end of the run); a single play a tick.
-  std::map<int, const SoundMark*> looping;
-  auto band = [&](const SoundMark& from, int64_t toMs) {
+  // A loop is a band from its start to its stop (or the end of the run); a single play a tick,
+  // and plays raised frame after frame one tick with a thin band to the last of them.
+  constexpr int64_t kRepeatGapMs = 250;
+  auto band = [&](const SoundMark& from, int64_t toMs, const char* cls, double top, double height,
+                  const std::string& title) {
     const double x0 = canvas.x(from.elapsedMs);
-    out += "<rect class=\"loop\" x=\"" + coordinate(x0) + "\" y=\"" +
-           coordinate(laneY(lanes[from.event.slot]) + 3) + "\" width=\"" +
-           coordinate(std::max(1.0, canvas.x(toMs) - x0)) + "\" height=\"12\"><title>" +
-           escapeXml(describe(from.event)) + "</title></rect>";
+    out += "<rect class=\"" + std::string(cls) + "\" x=\"" + coordinate(x0) + "\" y=\"" +
+           coordinate(laneY(lanes[from.event.slot]) + top) + "\" width=\"" +
+           coordinate(std::max(1.0, canvas.x(toMs) - x0)) + "\" height=\"" + coordinate(height) +
+           "\"><title>" + escapeXml(title) + "</title></rect>";
   };
+  struct Plays {
+    const SoundMark* first;
+    const SoundMark* last;
+    int count;
+  };
+  auto tick = [&](const Plays& plays) {
+    std::string title = describe(plays.first->event);
+    if (plays.count > 1) {
+      title += " x" + std::to_string(plays.count) + " until " +
+               formatTimeOfDay(plays.last->event.timeMs);
+      band(*plays.first, plays.last->elapsedMs, "once", 7, 3, title);
+    }
+    out += "<path class=\"once\" d=\"M" + coordinate(canvas.x(plays.first->elapsedMs)) + " " +
+           coordinate(laneY(lanes[plays.first->event.slot]) + 2) + "l-4 13h8z\"><title>" +
+           escapeXml(title) + "</title></path>";
+  };
+  std::map<int, const SoundMark*> looping;
+  std::map<int, Plays> playing;
   for (const SoundMark& mark : sounds) {
     const int slot = mark.event.slot;
     switch (mark.event.action) {
       case SoundAction::PlayOnce: {
-        const double x0 = canvas.x(mark.elapsedMs);
-        out += "<path class=\"once\" d=\"M" + coordinate(x0) + " " +
-               coordinate(laneY(lanes[slot]) + 2) + "l-4 13h8z\"><title>" +
-               escapeXml(describe(mark.event)) + "</title></path>";
+        const auto pending = playing.find(slot);
+        if (pending != playing.end() &&
+            mark.elapsedMs - pending->second.last->elapsedMs <= kRepeatGapMs) {
+          pending->second.last = &mark;
+          ++pending->second.count;
+          break;
+        }
+        if (pending != playing.end()) tick(pending->second);
+        playing.insert_or_assign(slot, Plays{&mark, &mark, 1});
         break;
       }
       case SoundAction::PlayLoop:
         if (!looping.contains(slot)) looping[slot] = &mark;
         break;
       case SoundAction::Stop:
-        if (looping.contains(slot)) band(*looping[slot], mark.elapsedMs);
+        if (looping.contains(slot)) {
+          band(*looping[slot], mark.elapsedMs, "loop", 3, 12, describe(looping[slot]->event));
+        }
         looping.erase(slot);
         break;
       case SoundAction::ChangeVolume:
         break;
     }
   }
-  for (const auto& [slot, start] : looping) band(*start, totalMs(samples));
+  for (const auto& [slot, plays] : playing) tick(plays);
+  for (const auto& [slot, start] : looping) {
+    band(*start, totalMs(samples), "loop", 3, 12, describe(start->event));
+  }
   for (const CheckMark& mark : checks) {
     const double cx = canvas.x(mark.elapsedMs);
     const double cy = laneY(checkLane) + 9;

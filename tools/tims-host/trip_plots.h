@@ -30,8 +30,6 @@ inline constexpr std::size_t kTripSeriesCount = static_cast<std::size_t>(TripSer
 // A value the panel did not show in that frame (its layout or settings leave it out).
 inline constexpr float kNotShown = std::numeric_limits<float>::quiet_NaN();
 
-inline constexpr int32_t kDayMs = 86400000;
-
 struct TripSample {
   int64_t elapsedMs;  // since the first frame
   std::array<float, kTripSeriesCount> values;
