@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "tims-host/beacon_value.h"
 #include "tims-host/drive_command.h"
@@ -165,6 +166,33 @@ TEST(Drive, BeaconValueFromCardIndexAndTrainName) {
       EXPECT_EQ(std::get<int32_t>(value), c.value) << c.train;
     } else {
       EXPECT_TRUE(std::holds_alternative<std::string>(value)) << c.train;
+    }
+  }
+}
+
+TEST(Drive, OptionsTakeDurationsAndRefuseWhatCannotBeDriven) {
+  struct Case {
+    std::vector<const char*> args;
+    int32_t dwellMs;  // -1: refused
+  };
+  const Case cases[] = {
+      {{"--beacon", "152307", "--dwell", "45"}, 45000},
+      {{"--card", "0", "--train", "1523K", "--dwell", "1.5min"}, 90000},
+      {{"--beacon", "152307", "--dwell", "soon"}, -1},
+      {{"--beacon", "152307", "--card", "0", "--train", "1523K"}, -1},
+      {{"--card", "0"}, -1},
+      {{"--beacon", "152307", "--spec", "8,9"}, -1},
+      {{"--beacon", "152307", "--line-speed", "0"}, -1},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> argv{"drive"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const auto parsed = parseDriveOptions(static_cast<int>(argv.size()), argv.data());
+    SCOPED_TRACE(c.args.back());
+    EXPECT_EQ(parsed.error.empty(), c.dwellMs >= 0) << parsed.error;
+    if (c.dwellMs >= 0) {
+      EXPECT_EQ(parsed.options.settings.dwellMs, c.dwellMs);
+      EXPECT_EQ(parsed.options.beacon, 152307);
     }
   }
 }

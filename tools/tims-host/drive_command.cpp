@@ -33,7 +33,7 @@ std::optional<Number> parseNumber(std::string_view text) {
 
 // "20s", "1.5min", or a plain number of seconds.
 std::optional<int32_t> parseSeconds(std::string_view text) {
-  if (const auto seconds = parseNumber<double>(text)) text = std::to_string(*seconds) + "s";
+  if (parseNumber<double>(text)) return parseDuration(std::string(text) + "s");
   return parseDuration(text);
 }
 

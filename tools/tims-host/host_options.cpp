@@ -7,6 +7,7 @@ namespace tims::host {
 
 const char* const kHostUsage =
     "usage: tims-host [options] SCENARIO\n"
+    "       tims-host drive [FOLDER] --card INDEX --train NAME   (see tims-host drive --help)\n"
     "Runs the plug-in library as the host simulator does, driven by a scenario file, and\n"
     "prints the cab monitor at each `show` line and at the end.\n"
     "\n"
