@@ -235,6 +235,23 @@ TEST(TripPage, EachLayoutDrawsOnlyWhatItShowsAndTheEndComesEvenWhenQuiet) {
   }
 }
 
+TEST(TripPage, ADriveDrawsTheMonitorAtTheStartAndAtEveryStop) {
+  TempDir dir;
+  const auto page = dir.path() / "drive.html";
+  ASSERT_EQ(shell(std::string(TIMS_HOST_PATH) + " drive " + TIMS_SOURCE_DIR +
+                  "/examples/vehicle --card 0 --train 1523K --quiet --plugin " + TIMS_PLUGIN_PATH +
+                  " --html " + quoted(page) + " > /dev/null"),
+            0);
+  const std::string html = dir.read("drive.html");
+  // The start and five stops: the third station is passed.
+  EXPECT_EQ(count(html, "<figure class=\"moment\""), 6u);
+  EXPECT_NE(html.find("data-label=\"start at 1 東京\""), std::string::npos);
+  EXPECT_NE(html.find("data-label=\"stop at 7 日暮里\""), std::string::npos);
+  // The card's names come with the beacon the drive sends.
+  EXPECT_NE(html.find("class=\"station\">2 神田</text>"), std::string::npos);
+  EXPECT_EQ(count(html, "class=\"check fail\""), 0u);
+}
+
 }  // namespace
 
 #endif
