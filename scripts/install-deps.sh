@@ -5,6 +5,10 @@ set -euo pipefail
 
 want=${1:-linux}
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
+# The trip page test renders a page in a real browser, with a font for the Japanese names.
+if [[ $want == linux || $want == all ]]; then
+  packages+=(chromium fonts-ipafont-gothic)
+fi
 if [[ $want == windows || $want == all ]]; then
   packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 zip)
 fi
@@ -17,6 +21,7 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   sudo_cmd=()
   [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+  "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=900 update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
+    "${missing[@]}" >/dev/null
 fi

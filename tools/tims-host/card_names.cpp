@@ -7,13 +7,17 @@
 
 namespace tims::host {
 
+std::filesystem::path cardFileFor(const std::filesystem::path& pluginFolder, int32_t data) {
+  IcCardCatalogue catalogue;
+  catalogue.iniPath = pluginFolder / "TIMS_ICCard.ini";
+  loadCatalogue(catalogue);
+  return cardPath(catalogue, data);
+}
+
 CardNames::CardNames(std::filesystem::path pluginFolder) : folder_(std::move(pluginFolder)) {}
 
 bool CardNames::readCardFor(int32_t data) {
-  IcCardCatalogue catalogue;
-  catalogue.iniPath = folder_ / "TIMS_ICCard.ini";
-  loadCatalogue(catalogue);
-  lastCardFile_ = cardPath(catalogue, data);
+  lastCardFile_ = cardFileFor(folder_, data);
   IcCardCatalogue card;
   if (!readCardFile(card, lastCardFile_)) return false;
   for (const IcRow& row : card.icRows) {

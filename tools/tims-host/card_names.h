@@ -9,6 +9,10 @@
 
 namespace tims::host {
 
+// The card file that a type-1000 beacon with `data` names, found the way the plug-in finds it
+// from the TIMS_ICCard.ini in `pluginFolder`.
+std::filesystem::path cardFileFor(const std::filesystem::path& pluginFolder, int32_t data);
+
 class CardNames {
  public:
   // `pluginFolder` is the folder the plug-in runs in (its TIMS_ICCard.ini and cards).

@@ -7,6 +7,7 @@ namespace tims::host {
 
 const char* const kHostUsage =
     "usage: tims-host [options] SCENARIO\n"
+    "       tims-host drive [FOLDER] --card INDEX --train NAME   (see tims-host drive --help)\n"
     "Runs the plug-in library as the host simulator does, driven by a scenario file, and\n"
     "prints the cab monitor at each `show` line and at the end.\n"
     "\n"
@@ -16,6 +17,8 @@ const char* const kHostUsage =
     "  --write-through   run in the vehicle folder itself, so the plug-in's write-back reaches\n"
     "                    the original TIMS_Spec.ini (default: a temporary copy)\n"
     "  --trace FILE      write a CSV trace of every frame\n"
+    "  --html FILE       write a trip page: the monitor drawn at each `show` and at the end,\n"
+    "                    plots of the run and its checks, in one self-contained HTML file\n"
     "  --keep            keep the temporary working folder and print where it is\n"
     "  --quiet           print no monitor views, only failures and the summary\n"
     "  --help            this text\n"
@@ -44,6 +47,8 @@ ParsedOptions parseHostOptions(int argc, const char* const* argv) {
       value(o.vehicle);
     } else if (arg == "--trace") {
       value(o.tracePath);
+    } else if (arg == "--html") {
+      value(o.htmlPath);
     } else if (arg == "--write-through") {
       o.writeThrough = true;
     } else if (arg == "--keep") {
@@ -86,10 +91,10 @@ std::filesystem::path vehicleFolderFor(const HostOptions& options, const Scenari
                            options.scenario.string() + " or pass --vehicle");
 }
 
-std::filesystem::path pluginLibraryFor(const HostOptions& options,
+std::filesystem::path pluginLibraryFor(const std::filesystem::path& plugin,
                                        const std::filesystem::path& vehicle) {
   std::error_code error;
-  if (!options.plugin.empty()) return options.plugin;
+  if (!plugin.empty()) return plugin;
   const auto beside = vehicle / pluginFileName();
   if (std::filesystem::is_regular_file(beside, error)) return beside;
 #ifdef TIMS_HOST_BUILT_PLUGIN

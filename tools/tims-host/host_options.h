@@ -13,6 +13,7 @@ struct HostOptions {
   std::filesystem::path plugin;   // empty: see pluginLibraryFor
   std::filesystem::path vehicle;  // empty: the scenario's vehicle line
   std::filesystem::path tracePath;
+  std::filesystem::path htmlPath;  // the trip page, when wanted
   bool writeThrough = false;
   bool keepWorkingFolder = false;
   bool quiet = false;
@@ -37,7 +38,7 @@ std::filesystem::path vehicleFolderFor(const HostOptions& options, const Scenari
 
 // --plugin, else the library file in the vehicle folder, else the library built with this tool.
 // Throws std::runtime_error when none exists.
-std::filesystem::path pluginLibraryFor(const HostOptions& options,
+std::filesystem::path pluginLibraryFor(const std::filesystem::path& plugin,
                                        const std::filesystem::path& vehicle);
 
 }  // namespace tims::host

@@ -3,12 +3,15 @@
 #include <exception>
 #include <fstream>
 #include <iostream>
+#include <string_view>
 
 #include "platform/host_keyboard.h"
+#include "tims-host/drive_command.h"
 #include "tims-host/host_options.h"
+#include "tims-host/plugin_session.h"
 #include "tims-host/runner.h"
 #include "tims-host/subcommands.h"
-#include "tims-host/working_folder.h"
+#include "tims-host/trip_page.h"
 
 namespace {
 
@@ -22,44 +25,14 @@ constexpr int kExitError = 2;
 int runHost(const HostOptions& options) {
   const Scenario scenario = loadScenario(options.scenario);
   const std::filesystem::path vehicle = vehicleFolderFor(options, scenario);
-  const std::filesystem::path library = pluginLibraryFor(options, vehicle);
+  const std::filesystem::path library = pluginLibraryFor(options.plugin, vehicle);
 
-  WorkingFolder working = prepareWorkingFolder(vehicle, library, options.writeThrough);
-  struct Release {
-    WorkingFolder& working;
-    bool keep;
-    ~Release() {
-      if (keep) {
-        std::cout << "tims-host: the working folder stays at " << working.folder.string() << "\n";
-      } else {
-        releaseWorkingFolder(working);
-      }
-    }
-  } release{working, options.keepWorkingFolder && working.temporary};
-
-  platform::DynamicLibrary plugin;
-  if (!plugin.open(working.library)) {
-    std::cerr << "tims-host: cannot load " << working.library.string() << ": " << plugin.errorText()
-              << "\n";
-    return kExitError;
-  }
-  PluginExports exports;
-  const auto missing = resolveExports(plugin, exports);
-  if (!missing.empty()) {
-    std::cerr << "tims-host: " << working.library.string() << " lacks the export";
-    for (const auto& name : missing) std::cerr << " " << name;
-    std::cerr << "\n";
-    return kExitError;
-  }
-
+  PluginSession session(vehicle, library, options.writeThrough, options.keepWorkingFolder,
+                        std::cout);
+  const WorkingFolder& working = session.working();
+  const PluginExports& exports = session.exports();
   std::ofstream traceFile;
-  if (!options.tracePath.empty()) {
-    traceFile.open(options.tracePath, std::ios::binary | std::ios::trunc);
-    if (!traceFile) {
-      std::cerr << "tims-host: cannot write the trace " << options.tracePath.string() << "\n";
-      return kExitError;
-    }
-  }
+  if (!options.tracePath.empty()) traceFile = openTraceFile(options.tracePath);
 
   if (!options.quiet) {
     std::cout << "tims-host: " << scenario.file << " with " << working.library.filename().string()
@@ -73,27 +46,35 @@ int runHost(const HostOptions& options) {
   environment.trace = traceFile.is_open() ? &traceFile : nullptr;
   environment.printViews = !options.quiet;
   environment.pressKey = platform::setThreadKeyState;
+  std::unique_ptr<TripPage> page;
+  if (!options.htmlPath.empty()) {
+    page = attachTripPage(
+        environment, {"scenario " + scenario.file, vehicle.lexically_normal(), options.htmlPath});
+  }
 
   int failures = 0;
   {
     ScenarioRunner runner(exports, environment);
     runner.run(scenario);
-    if (!options.quiet) {
-      std::cout << "---- end of scenario ----\n";
-      runner.showMonitor("end");
-    }
+    if (!options.quiet) std::cout << "---- end of scenario ----\n";
+    // Quiet prints no view, but a trip page still wants the end.
+    runner.showMonitor("end");
     exports.dispose();
+    if (page) finishTripPage(*page);
     failures = runner.failures();
     std::cout << "tims-host: " << scenario.file << ": " << runner.framesRun() << " frames, "
               << runner.expectationsChecked() << " checks, " << failures << " failed\n";
+    if (page && !options.quiet) {
+      std::cout << "tims-host: trip page " << options.htmlPath.string() << "\n";
+    }
   }
-  plugin.close();
   return failures == 0 ? kExitPassed : kExitFailed;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string_view(argv[1]) == "drive") return driveCommand(argc - 1, argv + 1);
   try {
     if (const auto status = runSubcommand(argc, argv)) return *status;
     const ParsedOptions parsed = parseHostOptions(argc, argv);

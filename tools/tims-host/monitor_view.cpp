@@ -20,6 +20,17 @@ PanelSettings::PanelSettings(const std::filesystem::path& pluginFolder)
   readPilotLampSetting(*plugin_);
   unit_->specPath = pluginFolder / kSpecFileName;
   resetUnit(*unit_);
+  // The last write of a slot is what the panel shows; earlier writers of that slot show nothing.
+  std::map<int32_t, PanelSlotView> shown;
+  forEachPanelSlot(*plugin_, *unit_,
+                   [&](const PanelSlotView& view) { shown.insert_or_assign(view.slot, view); });
+  for (const auto& [slot, view] : shown) shownSlots_[{view.run->source, view.index}] = slot;
+}
+
+std::optional<int32_t> PanelSettings::slotOf(const PanelSource& source, int32_t index) const {
+  const auto found = shownSlots_.find({&source, index});
+  if (found == shownSlots_.end()) return std::nullopt;
+  return found->second;
 }
 
 const PanelLayout& PanelSettings::layout() const {
@@ -28,13 +39,7 @@ const PanelLayout& PanelSettings::layout() const {
 
 PanelReading::PanelReading(const int32_t* panel, const PanelSettings& settings)
     : layoutName_(settings.layout().name) {
-  // The last write of a slot is what the panel shows; earlier writers of that slot show nothing.
-  std::map<int32_t, PanelSlotView> shown;
-  forEachPanelSlot(settings.plugin(), settings.unit(),
-                   [&](const PanelSlotView& view) { shown.insert_or_assign(view.slot, view); });
-  for (const auto& [slot, view] : shown) {
-    values_[{view.run->source, view.index}] = panel[slot];
-  }
+  for (const auto& [field, slot] : settings.shownSlots_) values_[field] = panel[slot];
 }
 
 std::optional<int32_t> PanelReading::get(const PanelSource& source, int32_t index) const {
@@ -111,38 +116,15 @@ std::string number(std::optional<int32_t> value) {
   return value ? std::to_string(*value) : std::string("?");
 }
 
-std::string station(std::optional<int32_t> id, const CardNames* names) {
-  if (!id) return "?";
-  if (*id == 0) return "-";
-  std::string text = std::to_string(*id);
-  if (names != nullptr) {
-    const std::string name = names->name(*id);
-    if (!name.empty()) text += " " + name;
-  }
-  return text;
-}
-
 std::string onOff(std::optional<int32_t> value) {
   if (!value) return "?";
   return *value != 0 ? (*value == 1 ? "ON" : "ON(" + std::to_string(*value) + ")") : "off";
 }
 
-std::string padded(const std::string& text, std::size_t width) {
-  // Width counts characters, not bytes, so that station names in Japanese line up.
-  std::size_t characters = 0;
-  for (unsigned char c : text) characters += (c & 0xC0) != 0x80 ? 1 : 0;
-  std::size_t columns = characters;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    // Characters of three bytes or more are mostly double-width on a terminal.
-    if ((static_cast<unsigned char>(text[i]) & 0xF0) >= 0xE0) ++columns;
-  }
-  return columns >= width ? text + " " : text + std::string(width - columns, ' ');
-}
-
 void writeStations(std::ostream& out, const PanelReading& p, const MonitorContext& c) {
   const bool hasNextStop = p.get(kNextStopNumber).has_value();
   if (hasNextStop) {
-    out << "Next stop   " << padded(station(p.get(kNextStopNumber), c.names), 18) << "arr "
+    out << "Next stop   " << padded(stationText(p.get(kNextStopNumber), c.names), 18) << "arr "
         << panelTime(p.get(kNextStopArrHour), p.get(kNextStopArrMinute), p.get(kNextStopArrSecond));
     if (p.get(kNextStopDepHour)) {
       out << "  dep "
@@ -154,7 +136,7 @@ void writeStations(std::ostream& out, const PanelReading& p, const MonitorContex
     out << "\n";
   }
   if (p.get(kDepartedStationId)) {
-    out << "Departed    " << padded(station(p.get(kDepartedStationId), c.names), 18);
+    out << "Departed    " << padded(stationText(p.get(kDepartedStationId), c.names), 18);
     if (p.get(kDepartedDepMinute)) {
       out << "dep "
           << panelTime(p.get(kDepartedDepHour), p.get(kDepartedDepMinute),
@@ -164,7 +146,7 @@ void writeStations(std::ostream& out, const PanelReading& p, const MonitorContex
     out << "\n";
   }
   if (p.get(kTerminalStationId)) {
-    out << "Terminal    " << padded(station(p.get(kTerminalStationId), c.names), 18);
+    out << "Terminal    " << padded(stationText(p.get(kTerminalStationId), c.names), 18);
     if (p.get(kTerminalArrMinute)) {
       out << "arr "
           << panelTime(p.get(kTerminalArrHour), p.get(kTerminalArrMinute),
@@ -174,7 +156,7 @@ void writeStations(std::ostream& out, const PanelReading& p, const MonitorContex
     out << "\n";
   }
   if (p.get(kAfterListStationId)) {
-    out << "After list  " << padded(station(p.get(kAfterListStationId), c.names), 18) << "dep "
+    out << "After list  " << padded(stationText(p.get(kAfterListStationId), c.names), 18) << "dep "
         << panelTime(p.get(kAfterListDepHour), p.get(kAfterListDepMinute),
                      p.get(kAfterListDepSecond))
         << "  track " << number(p.get(kAfterListTrack)) << "\n";
@@ -187,43 +169,16 @@ void writeTimetable(std::ostream& out, const PanelReading& p, const MonitorConte
   out << "\n";
   out << "  row  " << padded("station", 22) << padded("arrive", 10) << padded("depart", 10)
       << padded("track", 7) << "run\n";
-  for (int32_t k = 0; k < kRows; ++k) {
-    const auto id = p.get(kDispStationId, k);
-    const bool anyTime = p.get(kDispArrMinute, k) || p.get(kDispDepMinute, k);
-    if (!id && !anyTime) continue;
-    std::string run;
-    if (p.get(kDispRunMinutes, k)) {
-      const int32_t minutes = *p.get(kDispRunMinutes, k);
-      const auto secondsBy5 = p.get(kDispRunSeconds, k);
-      // 255 is a row without a running time, 60 an empty row.
-      if (minutes == 255 || minutes == 60) {
-        run = "-";
-      } else {
-        char text[16];
-        std::snprintf(text, sizeof text, "%d'%02d", minutes, secondsBy5 ? *secondsBy5 * 5 : 0);
-        run = text;
-      }
-    }
+  for (const WindowRow& row : windowRows(p, c.names)) {
     char label[8];
-    std::snprintf(label, sizeof label, "  %-3d  ", k + 1);
-    out << label << padded(id ? station(id, c.names) : "", 22)
-        << padded(panelTime(p.get(kDispArrHour, k), p.get(kDispArrMinute, k),
-                            p.get(kDispArrSecond, k)),
-                  10)
-        << padded(panelTime(p.get(kDispDepHour, k), p.get(kDispDepMinute, k),
-                            p.get(kDispDepSecond, k)),
-                  10)
-        << padded(p.get(kDispTrack, k) ? number(p.get(kDispTrack, k)) : "", 7) << run << "\n";
+    std::snprintf(label, sizeof label, "  %-3d  ", row.row);
+    out << label << padded(row.station, 22) << padded(row.arrive, 10) << padded(row.depart, 10)
+        << padded(row.track, 7) << row.run << "\n";
   }
 }
 
 void writeTrainNumber(std::ostream& out, const PanelReading& p) {
-  int32_t digits[4];
-  for (int i = 0; i < 4; ++i) digits[i] = p.get(kTrainNumberDigits, i + 1).value_or(10);
-  // The legacy layout shows no kind code.
-  const int32_t prefix = p.get(kTrainNumberDigits, 0).value_or(kBlankTrainCode);
-  const int32_t suffix = p.get(kTrainNumberDigits, 5).value_or(kBlankTrainCode);
-  out << "Train       " << padded(trainNumberText(prefix, digits, suffix), 12) << "codes";
+  out << "Train       " << padded(shownTrainNumber(p), 12) << "codes";
   for (int i = 0; i < kCodes; ++i) out << " " << number(p.get(kTrainNumberDigits, i));
   out << "   service data " << onOff(p.get(kServiceDataLamp));
   if (p.get(kBeaconKind10Flag)) out << "   kind-10 flag " << number(p.get(kBeaconKind10Flag));
@@ -294,6 +249,104 @@ void writeStatus(std::ostream& out, const PanelReading& p) {
 
 }  // namespace
 
+std::string shownTrainNumber(const PanelReading& p) {
+  int32_t digits[4];
+  for (int i = 0; i < 4; ++i) digits[i] = p.get(kTrainNumberDigits, i + 1).value_or(10);
+  // The legacy layout shows no kind code.
+  const int32_t prefix = p.get(kTrainNumberDigits, 0).value_or(kBlankTrainCode);
+  const int32_t suffix = p.get(kTrainNumberDigits, 5).value_or(kBlankTrainCode);
+  return trainNumberText(prefix, digits, suffix);
+}
+
+std::string stationText(std::optional<int32_t> id, const CardNames* names) {
+  if (!id) return "?";
+  if (*id == 0) return "-";
+  std::string text = std::to_string(*id);
+  if (names != nullptr) {
+    const std::string name = names->name(*id);
+    if (!name.empty()) text += " " + name;
+  }
+  return text;
+}
+
+std::vector<WindowRow> windowRows(const PanelReading& p, const CardNames* names) {
+  std::vector<WindowRow> rows;
+  for (int32_t k = 0; k < kRows; ++k) {
+    const auto id = p.get(kDispStationId, k);
+    const bool anyTime = p.get(kDispArrMinute, k) || p.get(kDispDepMinute, k);
+    if (!id && !anyTime) continue;
+    WindowRow row{
+        k + 1,
+        id ? stationText(id, names) : "",
+        panelTime(p.get(kDispArrHour, k), p.get(kDispArrMinute, k), p.get(kDispArrSecond, k)),
+        panelTime(p.get(kDispDepHour, k), p.get(kDispDepMinute, k), p.get(kDispDepSecond, k)),
+        p.get(kDispTrack, k) ? number(p.get(kDispTrack, k)) : "",
+        ""};
+    if (p.get(kDispRunMinutes, k)) {
+      const int32_t minutes = *p.get(kDispRunMinutes, k);
+      const auto secondsBy5 = p.get(kDispRunSeconds, k);
+      // 255 is a row without a running time, 60 an empty row.
+      if (minutes == 255 || minutes == 60) {
+        row.run = "-";
+      } else {
+        char text[16];
+        std::snprintf(text, sizeof text, "%d'%02d", minutes, secondsBy5 ? *secondsBy5 * 5 : 0);
+        row.run = text;
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::string padded(const std::string& text, std::size_t width) {
+  // Width counts characters, not bytes, so that station names in Japanese line up.
+  std::size_t characters = 0;
+  for (unsigned char c : text) characters += (c & 0xC0) != 0x80 ? 1 : 0;
+  std::size_t columns = characters;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    // Characters of three bytes or more are mostly double-width on a terminal.
+    if ((static_cast<unsigned char>(text[i]) & 0xF0) >= 0xE0) ++columns;
+  }
+  return columns >= width ? text + " " : text + std::string(width - columns, ' ');
+}
+
+std::string vehicleText(double location, double speed, const std::optional<HandleSet>& handles) {
+  char text[96];
+  std::snprintf(text, sizeof text, "location %.1f m, speed %.1f km/h", location, speed);
+  std::string out = text;
+  if (handles) {
+    out += "; handles brake " + std::to_string(handles->brake) + " power " +
+           std::to_string(handles->power) + " reverser " + std::to_string(handles->reverser) +
+           " constant-speed " + std::to_string(handles->constantSpeed);
+  }
+  return out;
+}
+
+std::vector<std::string> soundLines(const std::vector<SoundEvent>& sounds) {
+  std::vector<std::string> lines;
+  // A sound raised frame after frame is one line with its count and the time of the last.
+  for (std::size_t i = 0; i < sounds.size();) {
+    const SoundEvent& event = sounds[i];
+    std::size_t repeats = 1;
+    while (i + repeats < sounds.size() && sounds[i + repeats].slot == event.slot &&
+           sounds[i + repeats].action == event.action &&
+           sounds[i + repeats].volume == event.volume) {
+      ++repeats;
+    }
+    std::string line = describe(event);
+    if (repeats > 1) {
+      line += " x" + std::to_string(repeats) + " until " +
+              formatTimeOfDay(sounds[i + repeats - 1].timeMs);
+    }
+    const std::string name = soundName(event.slot);
+    if (!name.empty()) line += " (" + name + ")";
+    lines.push_back(std::move(line));
+    i += repeats;
+  }
+  return lines;
+}
+
 std::string renderMonitor(const PanelReading& p, const MonitorContext& c) {
   std::ostringstream out;
   char clock[16];
@@ -304,36 +357,12 @@ std::string renderMonitor(const PanelReading& p, const MonitorContext& c) {
   writeStations(out, p, c);
   writeTimetable(out, p, c);
   writeStatus(out, p);
-  char vehicle[96];
-  std::snprintf(vehicle, sizeof vehicle, "location %.1f m, speed %.1f km/h", c.location, c.speed);
-  out << "Vehicle     " << vehicle;
-  if (c.handles) {
-    out << "; handles brake " << c.handles->brake << " power " << c.handles->power << " reverser "
-        << c.handles->reverser << " constant-speed " << c.handles->constantSpeed;
-  }
-  out << "\n";
+  out << "Vehicle     " << vehicleText(c.location, c.speed, c.handles) << "\n";
   if (c.sounds.empty()) {
     out << "Sounds      none since the last view\n";
   } else {
     out << "Sounds\n";
-    // A sound raised frame after frame is one line with its count and the time of the last.
-    for (std::size_t i = 0; i < c.sounds.size();) {
-      const SoundEvent& event = c.sounds[i];
-      std::size_t repeats = 1;
-      while (i + repeats < c.sounds.size() && c.sounds[i + repeats].slot == event.slot &&
-             c.sounds[i + repeats].action == event.action &&
-             c.sounds[i + repeats].volume == event.volume) {
-        ++repeats;
-      }
-      out << "  " << describe(event);
-      if (repeats > 1) {
-        out << " x" << repeats << " until " << formatTimeOfDay(c.sounds[i + repeats - 1].timeMs);
-      }
-      const std::string name = soundName(event.slot);
-      if (!name.empty()) out << " (" << name << ")";
-      out << "\n";
-      i += repeats;
-    }
+    for (const std::string& line : soundLines(c.sounds)) out << "  " << line << "\n";
   }
   return out.str();
 }

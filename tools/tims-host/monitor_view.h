@@ -29,9 +29,17 @@ class PanelSettings {
   const TimsUnit& unit() const { return *unit_; }
   const PanelLayout& layout() const;
 
+  // The slot that shows an entry of a source in this layout, or none when the layout does not
+  // show it (or a later write of its slot took over).
+  std::optional<int32_t> slotOf(const PanelSource& source, int32_t index = 0) const;
+
  private:
+  friend class PanelReading;
+  using FieldKey = std::pair<const PanelSource*, int32_t>;
+
   std::unique_ptr<PluginState> plugin_;
   std::unique_ptr<TimsUnit> unit_;
+  std::map<FieldKey, int32_t> shownSlots_;
 };
 
 // One frame's panel, field by field: the value shown for an entry of a panel source, as the slot
@@ -45,7 +53,7 @@ class PanelReading {
   std::string_view layoutName() const { return layoutName_; }
 
  private:
-  std::map<std::pair<const PanelSource*, int32_t>, int32_t> values_;
+  std::map<PanelSettings::FieldKey, int32_t> values_;
   std::string_view layoutName_;
 };
 
@@ -66,10 +74,35 @@ std::string soundName(int slot);
 // A train number's six display codes as text: prefix, four digits (blanks dropped), suffix.
 std::string trainNumberText(int32_t prefix, const int32_t digits[4], int32_t suffix);
 
+// The train number the panel shows, as text.
+std::string shownTrainNumber(const PanelReading& panel);
+
 // A time as the panel shows it: hour, minute, and seconds divided by 5. Parts the layout does not
 // show read "..", the no-time values "--".
 std::string panelTime(std::optional<int32_t> hour, std::optional<int32_t> minute,
                       std::optional<int32_t> secondBy5);
+
+// A station number with the card's name for it ("2 神田"); "-" for none, "?" when not shown.
+std::string stationText(std::optional<int32_t> id, const CardNames* names);
+
+// One row of the timetable window as the monitor shows it; cells the layout leaves out are empty.
+struct WindowRow {
+  int32_t row;  // 1..7
+  std::string station, arrive, depart, track, run;
+};
+
+// The rows of the window that the layout shows, in order.
+std::vector<WindowRow> windowRows(const PanelReading& panel, const CardNames* names);
+
+// Pads a UTF-8 text with spaces to `width` terminal columns (Japanese characters take two);
+// a text as wide or wider gets one space.
+std::string padded(const std::string& text, std::size_t width);
+
+// The vehicle and the handles the last Elapse returned (none before the first frame), as one line.
+std::string vehicleText(double location, double speed, const std::optional<HandleSet>& handles);
+
+// Sound events as lines; a sound raised frame after frame is one line with its count.
+std::vector<std::string> soundLines(const std::vector<SoundEvent>& sounds);
 
 std::string renderMonitor(const PanelReading& panel, const MonitorContext& context);
 

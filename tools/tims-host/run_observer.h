@@ -32,6 +32,10 @@ struct CheckResult {
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
+  // The plug-in's Initialize ran: it has read its settings again, and so may a report.
+  virtual void onStart(int32_t /*timeMs*/) {}
+  // A beacon reached the plug-in (a type-1000 beacon names the card whose stations it shows).
+  virtual void onBeacon(int32_t /*type*/, int32_t /*data*/, int32_t /*timeMs*/) {}
   virtual void onFrame(const FrameSample&) {}
   virtual void onSound(const SoundEvent&) {}
   virtual void onViolation(const SoundViolation&) {}

@@ -90,12 +90,18 @@ void ScenarioRunner::run(const Scenario& scenario) {
   for (const Command& command : scenario.commands) execute(command);
 }
 
+void ScenarioRunner::perform(const CommandBody& body, const std::string& text) {
+  execute(Command{0, text, body});
+}
+
 void ScenarioRunner::fail(const Command& command, const std::string& message) {
   ++failures_;
   lastFailure_ = message;
   if (env_.out != nullptr) {
-    *env_.out << file_ << ":" << command.line << ": FAILED " << command.text << "\n    " << message
-              << " (at " << formatTimeOfDay(timeMs_) << ", frame " << frames_ << ")\n";
+    // Commands that come from no file (a drive's) have no line to name.
+    if (command.line > 0) *env_.out << file_ << ":" << command.line << ": ";
+    *env_.out << "FAILED " << command.text << "\n    " << message << " (at "
+              << formatTimeOfDay(timeMs_) << ", frame " << frames_ << ")\n";
   }
 }
 
@@ -119,6 +125,7 @@ void ScenarioRunner::showMonitor(const std::string& label) {
 
 void ScenarioRunner::sendBeacon(int32_t type, int32_t data) {
   exports_.setBeaconData(BeaconData{type, 0, 0, data});
+  if (env_.observer != nullptr) env_.observer->onBeacon(type, data, timeMs_);
   if (type == kBeaconCardInsert && !cardNames_.readCardFor(data) && env_.out != nullptr) {
     *env_.out << "note: beacon 1000 " << data << " names the card file "
               << cardNames_.lastCardFile().string() << ", which cannot be read\n";
@@ -309,6 +316,7 @@ void ScenarioRunner::execute(const Command& command) {
             loaded_ = true;
             exports_.setVehicleSpec(spec_);
             exports_.initialize(s.startCode);
+            if (env_.observer != nullptr) env_.observer->onStart(timeMs_);
             started_ = true;
             handles_.reset();
           },

@@ -48,6 +48,10 @@ class ScenarioRunner {
   // the observer of the moment under `label`.
   void showMonitor(const std::string& label = "show");
 
+  // Runs one command as if a scenario held it, for a caller that decides the next command from
+  // what the run has shown so far (a drive). A failure is reported with `text` as its line.
+  void perform(const CommandBody& body, const std::string& text = "(no scenario line)");
+
   int failures() const { return failures_; }
   int expectationsChecked() const { return checked_; }
   int64_t framesRun() const { return frames_; }
