@@ -1,5 +1,6 @@
 #include "tims-host/host_options.h"
 
+#include <charconv>
 #include <stdexcept>
 #include <string_view>
 
@@ -16,11 +17,28 @@ const char* const kHostUsage =
     "  --write-through   run in the vehicle folder itself, so the plug-in's write-back reaches\n"
     "                    the original TIMS_Spec.ini (default: a temporary copy)\n"
     "  --trace FILE      write a CSV trace of every frame\n"
+    "  --seed MS         pin the meters' seed (0..999, the clock's milliseconds) for every\n"
+    "                    start, as a `seed` line does; a later `seed` line still changes it\n"
     "  --keep            keep the temporary working folder and print where it is\n"
     "  --quiet           print no monitor views, only failures and the summary\n"
     "  --help            this text\n"
     "\n"
     "Exit status: 0 all expectations held, 1 some failed, 2 the scenario or the set-up is wrong.\n";
+
+namespace {
+
+// 0..999 written in decimal, else -1 with `error` set.
+int millisecondsIn(const std::string& text, std::string& error) {
+  int value = 0;
+  const auto [end, code] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (code != std::errc{} || end != text.data() + text.size() || value < 0 || value > 999) {
+    error = "--seed needs milliseconds 0..999, not \"" + text + "\"";
+    return -1;
+  }
+  return value;
+}
+
+}  // namespace
 
 ParsedOptions parseHostOptions(int argc, const char* const* argv) {
   ParsedOptions parsed;
@@ -40,6 +58,10 @@ ParsedOptions parseHostOptions(int argc, const char* const* argv) {
       value(o.vehicle);
     } else if (arg == "--trace") {
       value(o.tracePath);
+    } else if (arg == "--seed") {
+      std::filesystem::path text;
+      value(text);
+      if (parsed.error.empty()) o.seed = millisecondsIn(text.string(), parsed.error);
     } else if (arg == "--write-through") {
       o.writeThrough = true;
     } else if (arg == "--keep") {

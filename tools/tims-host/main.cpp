@@ -72,6 +72,7 @@ int runHost(const HostOptions& options) {
   environment.trace = traceFile.is_open() ? &traceFile : nullptr;
   environment.printViews = !options.quiet;
   environment.pressKey = platform::setThreadKeyState;
+  environment.seed = options.seed;
 
   int failures = 0;
   {
