@@ -6,7 +6,8 @@ set -euo pipefail
 want=${1:-linux}
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
 if [[ $want == windows || $want == all ]]; then
-  packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 zip)
+  packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 zip
+            googletest wine32:i386)
 fi
 
 missing=()
@@ -17,6 +18,11 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   sudo_cmd=()
   [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+  # The 32-bit Wine (for tims_x86.dll) comes from the i386 architecture.
+  if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+  fi
+  apt=(apt-get -o DPkg::Lock::Timeout=900)
+  "${sudo_cmd[@]}" "${apt[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" "${apt[@]}" install -y -qq "${missing[@]}" >/dev/null
 fi
