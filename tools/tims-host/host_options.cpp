@@ -1,5 +1,6 @@
 #include "tims-host/host_options.h"
 
+#include <charconv>
 #include <stdexcept>
 #include <string_view>
 
@@ -19,6 +20,8 @@ const char* const kHostUsage =
     "  --trace FILE      write a CSV trace of every frame\n"
     "  --html FILE       write a trip page: the monitor drawn at each `show` and at the end,\n"
     "                    plots of the run and its checks, in one self-contained HTML file\n"
+    "  --seed MS         pin the meters' seed (0..999, the clock's milliseconds) for every\n"
+    "                    start, as a `seed` line does; a later `seed` line still changes it\n"
     "  --keep            keep the temporary working folder and print where it is\n"
     "  --quiet           print no monitor views, only failures and the summary\n"
     "  --help            this text\n"
@@ -28,6 +31,21 @@ const char* const kHostUsage =
     "       tims-host check [FOLDER] [--json] [--explain]   what the plug-in makes of a vehicle\n"
     "       tims-host beacon decode TYPE DATA | encode card INDEX TRAIN\n"
     "A scenario file named like a subcommand runs as ./check.\n";
+
+namespace {
+
+// 0..999 written in decimal, else -1 with `error` set.
+int millisecondsIn(const std::string& text, std::string& error) {
+  int value = 0;
+  const auto [end, code] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (code != std::errc{} || end != text.data() + text.size() || value < 0 || value > 999) {
+    error = "--seed needs milliseconds 0..999, not \"" + text + "\"";
+    return -1;
+  }
+  return value;
+}
+
+}  // namespace
 
 ParsedOptions parseHostOptions(int argc, const char* const* argv) {
   ParsedOptions parsed;
@@ -49,6 +67,10 @@ ParsedOptions parseHostOptions(int argc, const char* const* argv) {
       value(o.tracePath);
     } else if (arg == "--html") {
       value(o.htmlPath);
+    } else if (arg == "--seed") {
+      std::filesystem::path text;
+      value(text);
+      if (parsed.error.empty()) o.seed = millisecondsIn(text.string(), parsed.error);
     } else if (arg == "--write-through") {
       o.writeThrough = true;
     } else if (arg == "--keep") {

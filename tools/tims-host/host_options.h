@@ -14,6 +14,7 @@ struct HostOptions {
   std::filesystem::path vehicle;  // empty: the scenario's vehicle line
   std::filesystem::path tracePath;
   std::filesystem::path htmlPath;  // the trip page, when wanted
+  int seed = -1;  // 0..999: the meters' seed for every start; -1: the scenario's or the clock's
   bool writeThrough = false;
   bool keepWorkingFolder = false;
   bool quiet = false;

@@ -51,6 +51,7 @@ int runHost(const HostOptions& options) {
     page = attachTripPage(
         environment, {"scenario " + scenario.file, vehicle.lexically_normal(), options.htmlPath});
   }
+  environment.seed = options.seed;
 
   int failures = 0;
   {

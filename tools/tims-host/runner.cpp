@@ -87,6 +87,16 @@ ScenarioRunner::ScenarioRunner(const PluginExports& exports, HostEnvironment env
 
 void ScenarioRunner::run(const Scenario& scenario) {
   file_ = scenario.file;
+  if (env_.seed >= 0) {
+    if (exports_.setLocalMilliseconds == nullptr) {
+      ++failures_;
+      if (env_.out != nullptr) {
+        *env_.out << file_ << ": --seed needs the library's TimsHostSetLocalMilliseconds export\n";
+      }
+      return;
+    }
+    exports_.setLocalMilliseconds(env_.seed);
+  }
   for (const Command& command : scenario.commands) execute(command);
 }
 

@@ -31,6 +31,7 @@ struct HostEnvironment {
   // (then the plug-in's TimsHostSetKeyState adapter is used).
   bool (*pressKey)(int virtualKey, bool down) = nullptr;
   RunObserver* observer = nullptr;  // told of every frame, sound, moment and check; optional
+  int seed = -1;  // 0..999: pinned before the first command, so every start takes it
 };
 
 inline constexpr int32_t kDefaultStartTime = 10 * 3600000;  // 10:00:00
