@@ -3,11 +3,12 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include "platform/regular_file.h"
 
 namespace tims {
 namespace {
@@ -239,13 +240,12 @@ std::size_t findLineEnd(std::string_view data, std::size_t from) {
 
 // Hands every line of the stream, without its end (LF, CR LF or a lone CR), to readCardLine.
 // Reads in large chunks; only a line cut by a chunk's end is copied.
-void readLines(IcCardCatalogue& card, std::istream& in) {
+void readLines(IcCardCatalogue& card, platform::RegularFileReader& in) {
   std::vector<char> chunk(kChunkSize);
   std::string pending;  // the start of a line that the previous chunk cut
   bool lfMayFollowCr = false;
-  while (in) {
-    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-    const auto got = static_cast<std::size_t>(in.gcount());
+  for (;;) {
+    const std::size_t got = in.read(chunk.data(), chunk.size());
     if (got == 0) break;
     const std::string_view data(chunk.data(), got);
     std::size_t pos = 0;
@@ -325,11 +325,9 @@ void readCardLine(IcCardCatalogue& card, std::string_view line) {
 }
 
 bool readCardFile(IcCardCatalogue& card, const std::filesystem::path& path) {
-  // A folder opens on some systems but is no card.
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  // Only a regular file is a card: a FIFO would stop the host and a device might never end.
+  platform::RegularFileReader in(path);
+  if (in.opened() != platform::RegularFileReader::Opened::yes) return false;
   readLines(card, in);
   return true;
 }

@@ -9,7 +9,8 @@
 namespace tims {
 
 // Reads the card file at `path` and appends its records to `card` (nothing is cleared first).
-// Returns false, changing nothing, when the file cannot be opened.
+// Returns false, changing nothing, when no regular file can be opened there (a folder, FIFO or
+// device counts as missing).
 bool readCardFile(IcCardCatalogue& card, const std::filesystem::path& path);
 
 // Applies one line of a card file (without its line end) to `card`.
