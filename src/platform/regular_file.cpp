@@ -10,8 +10,9 @@ std::optional<std::string> readRegularFile(const std::filesystem::path& path, bo
   if (file.opened() != RegularFileReader::Opened::yes) return std::nullopt;
   std::string bytes;
   std::array<char, 65536> chunk;
-  while (const std::size_t got = file.read(chunk.data(), chunk.size()))
+  while (const std::size_t got = file.read(chunk.data(), chunk.size())) {
     bytes.append(chunk.data(), got);
+  }
   if (file.failed()) return std::nullopt;
   return bytes;
 }

@@ -181,6 +181,9 @@ TEST(SettingsWriteBack, KeepsTheUsersFile) {
     EXPECT_EQ(now.rfind(kSettings, 0), 0u);
     EXPECT_EQ(modeOf(file), row.mode);
     EXPECT_EQ(fs::is_symlink(dir.path() / "TIMS_Spec.ini"), row.throughLink);
+    for (const auto& entry : fs::directory_iterator(file.parent_path())) {
+      EXPECT_EQ(entry.path().native().find(".tmp-"), std::string::npos);  // nothing left beside
+    }
   }
 }
 
