@@ -19,6 +19,11 @@ bool meansMissing(int code) {
 
 // A FIFO opened without O_NONBLOCK waits for a writer; a regular file ignores the flag.
 int openForReading(const std::string& path) {
+  // The system would read a name with a NUL in it as a shorter name: no such file.
+  if (path.find('\0') != std::string::npos) {
+    errno = ENOENT;
+    return -1;
+  }
   return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
 }
 
@@ -90,6 +95,8 @@ std::size_t RegularFileReader::read(char* buffer, std::size_t size) {
 }
 
 bool replaceRegularFile(const std::filesystem::path& path, std::string_view bytes) {
+  const std::string& name = path.native();
+  if (name.empty() || name.find('\0') != std::string::npos) return false;  // see openForReading
   const auto target = followLinks(path);
   if (!target) return false;
 

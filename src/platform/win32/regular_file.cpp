@@ -22,7 +22,10 @@ bool meansMissing(DWORD code) {
 // Opens the file a path names, through any links. Without backup semantics a folder does not
 // open; a busy pipe fails at once instead of waiting.
 HANDLE openExisting(const std::wstring& path, DWORD access) {
-  if (path.empty() || path.find(L'\0') != std::wstring::npos) return INVALID_HANDLE_VALUE;
+  if (path.empty() || path.find(L'\0') != std::wstring::npos) {
+    SetLastError(ERROR_INVALID_NAME);  // the system cannot even be asked about such a name
+    return INVALID_HANDLE_VALUE;
+  }
   return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
@@ -107,6 +110,7 @@ std::size_t RegularFileReader::read(char* buffer, std::size_t size) {
 
 bool replaceRegularFile(const std::filesystem::path& path, std::string_view bytes) {
   std::wstring target = path.native();
+  if (target.empty() || target.find(L'\0') != std::wstring::npos) return false;
   bool replacing = false;
   const HANDLE existing = openExisting(target, 0);
   if (existing != INVALID_HANDLE_VALUE) {
