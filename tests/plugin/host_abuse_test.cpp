@@ -14,6 +14,11 @@ namespace {
 
 using Slots = std::array<int32_t, kSlotCount>;
 
+// One pressure for both gauges: what matters here is the same state for both runs.
+VehicleState vehicle(double location, float speed, int32_t time, float pressure, float current) {
+  return VehicleState{location, speed, time, pressure, pressure, 0, 0, 0, current};
+}
+
 void startSession(PluginState& plugin, TimsUnit& unit, const std::filesystem::path& folder) {
   attachPlugin(plugin, unit, folder);
   loadPlugin(unit);
@@ -39,15 +44,8 @@ TEST(HostAbuse, ANewRunForgetsAbsurdFrames) {
   int32_t lowest = INT32_MAX;
   int32_t highest = INT32_MIN;
   for (int i = 0; i < 3000; ++i) {
-    const VehicleState state{i % 2 ? 1e308 : -kInf,
-                             values[i % 6],
-                             times[(i / 6) % 6],
-                             values[(i + 1) % 6],
-                             values[(i + 2) % 6],
-                             0,
-                             0,
-                             0,
-                             values[(i + 3) % 6]};
+    const VehicleState state = vehicle(i % 2 ? 1e308 : -kInf, values[i % 6], times[(i / 6) % 6],
+                                       values[(i + 1) % 6], values[(i + 3) % 6]);
     elapseFrame(abused, abusedUnit, state, panel.data(), sound.data());
     lowest = std::min(lowest, abused.voltageTimer);
     highest = std::max(highest, abused.voltageTimer);
@@ -63,15 +61,8 @@ TEST(HostAbuse, ANewRunForgetsAbsurdFrames) {
   initializeRun(clean, cleanUnit, 0);
   Slots abusedPanel{}, abusedSound{}, cleanPanel{}, cleanSound{};
   for (int i = 0; i < 600; ++i) {
-    const VehicleState state{i * 0.5,
-                             40.0f + i % 7,
-                             36000000 + 17 * i,
-                             150.0f + i % 400,
-                             790.0f,
-                             0,
-                             0,
-                             0,
-                             i % 50 < 25 ? 300.0f : -120.0f};
+    const VehicleState state = vehicle(i * 0.5, 40.0f + i % 7, 36000000 + 17 * i, 150.0f + i % 400,
+                                       i % 50 < 25 ? 300.0f : -120.0f);
     elapseFrame(abused, abusedUnit, state, abusedPanel.data(), abusedSound.data());
     elapseFrame(clean, cleanUnit, state, cleanPanel.data(), cleanSound.data());
     ASSERT_EQ(abusedPanel, cleanPanel) << "frame " << i;
