@@ -3,12 +3,13 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
-#include <fstream>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include "platform/regular_file.h"
 
 namespace tims {
 namespace {
@@ -316,7 +317,7 @@ std::size_t findLineEnd(std::string_view data, std::size_t from) {
 
 // Hands every line of the stream, without its end (LF, CR LF or a lone CR), to readCardLine.
 // Reads in large chunks; only a line cut by a chunk's end is copied.
-void readLines(IcCardCatalogue& card, std::istream& in, CardReadSink* sink) {
+void readLines(IcCardCatalogue& card, platform::RegularFileReader& in, CardReadSink* sink) {
   // The sink's line number goes up before each line is read.
   const auto readLine = [&](std::string_view line) {
     if (sink) ++sink->line;
@@ -325,9 +326,8 @@ void readLines(IcCardCatalogue& card, std::istream& in, CardReadSink* sink) {
   std::vector<char> chunk(kChunkSize);
   std::string pending;  // the start of a line that the previous chunk cut
   bool lfMayFollowCr = false;
-  while (in) {
-    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-    const auto got = static_cast<std::size_t>(in.gcount());
+  for (;;) {
+    const std::size_t got = in.read(chunk.data(), chunk.size());
     if (got == 0) break;
     const std::string_view data(chunk.data(), got);
     std::size_t pos = 0;
@@ -413,11 +413,9 @@ void readCardLine(IcCardCatalogue& card, std::string_view line, CardReadSink* si
 }
 
 bool readCardFile(IcCardCatalogue& card, const std::filesystem::path& path, CardReadSink* sink) {
-  // A folder opens on some systems but is no card.
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  // Only a regular file is a card: a FIFO would stop the host and a device might never end.
+  platform::RegularFileReader in(path);
+  if (in.opened() != platform::RegularFileReader::Opened::yes) return false;
   readLines(card, in, sink);
   return true;
 }

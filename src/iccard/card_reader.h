@@ -39,7 +39,8 @@ struct CardReadSink {
 };
 
 // Reads the card file at `path` and appends its records to `card` (nothing is cleared first).
-// Returns false, changing nothing, when the file cannot be opened.
+// Returns false, changing nothing, when no regular file can be opened there (a folder, FIFO or
+// device counts as missing).
 bool readCardFile(IcCardCatalogue& card, const std::filesystem::path& path,
                   CardReadSink* sink = nullptr);
 

@@ -53,12 +53,15 @@ std::filesystem::path resolveEntry(IcCardCatalogue& card, const std::filesystem:
 }  // namespace
 
 void loadCatalogue(IcCardCatalogue& card, CatalogueSink* sink) {
+  // Card indexes address the first 32 entries only: a later Load has nothing to add, and
+  // appending would grow the list with every Load of a long session.
+  if (card.cardFolders.size() >= kCardFolderCount) return;
   card.failures.clear();
   const std::filesystem::path directory = pluginDirectoryOf(card.iniPath);
   // The fallback itself is not tested: a card file missing there just fails to load.
   const std::filesystem::path fallback = directory / "default" / "0";
   // Every key is read, whatever happened to the ones before it.
-  for (int index = 0; index < kCardFolderCount; ++index) {
+  for (int index = static_cast<int>(card.cardFolders.size()); index < kCardFolderCount; ++index) {
     CatalogueSink::Entry* note = nullptr;
     if (sink) note = &sink->entries.emplace_back(CatalogueSink::Entry{index, {}, {}, false});
     card.cardFolders.push_back(resolveEntry(card, directory, fallback, index, note));

@@ -20,9 +20,9 @@ struct CatalogueSink {
   std::vector<Entry> entries;
 };
 
-// Appends 32 entries to card.cardFolders from section "ICCard", keys "0" to "31", of the file
-// at card.iniPath. Never throws: a file-system error puts the fallback folder into that entry
-// and is recorded in card.failures.
+// Fills card.cardFolders up to 32 entries from section "ICCard", keys "0" to "31", of the file
+// at card.iniPath; a list already full stays as it is. Never throws: a file-system error puts
+// the fallback folder into that entry and is recorded in card.failures.
 void loadCatalogue(IcCardCatalogue& card, CatalogueSink* sink = nullptr);
 
 }  // namespace tims

@@ -85,7 +85,7 @@ struct IcCardCatalogue {
   int32_t record1ValueA = 0;  // not cleared by the card reset
   int32_t record1ValueB = 0;
 
-  std::vector<FileSystemFailure> failures;  // file-system errors of the last catalogue load
+  std::vector<FileSystemFailure> failures;  // file-system errors behind the entries
 };
 
 }  // namespace tims

@@ -1,13 +1,12 @@
 #include "platform/profile.h"
 
-#include "platform/code_page.h"
-#include "platform/utf8.h"
-
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <system_error>
 #include <vector>
+
+#include "platform/code_page.h"
+#include "platform/regular_file.h"
+#include "platform/utf8.h"
 
 namespace tims::platform {
 namespace {
@@ -118,14 +117,6 @@ std::optional<SectionSpan> findSection(const std::vector<Line>& lines, std::stri
   return std::nullopt;
 }
 
-std::optional<std::string> readFileBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
-
 bool isUtf16(std::string_view bytes) {
   return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
          static_cast<unsigned char>(bytes[1]) == 0xFE;
@@ -158,31 +149,6 @@ std::string encodeUtf16(std::string_view text) {
     i += static_cast<std::size_t>(extra) + 1;
   }
   return out;
-}
-
-bool writeFileBytes(const std::filesystem::path& file, std::string_view bytes) {
-  // Write beside the file, then replace it, so that a failed write loses nothing.
-  std::filesystem::path temporary = file;
-  temporary += ".tmp-write";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) {
-      out.close();
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return false;
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, file, error);
-  if (!error) return true;
-  std::filesystem::remove(temporary, error);
-  std::ofstream direct(file, std::ios::binary | std::ios::trunc);
-  if (!direct) return false;
-  direct.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(direct.flush());
 }
 
 std::string_view lineEndingOf(std::string_view text) {
@@ -256,7 +222,8 @@ ProfileEncoding profileEncoding(std::string_view bytes) {
 // as Unicode (with a byte-order mark) is handed over in Shift-JIS, the code page of every 8-bit
 // text of the plug-in, as the Windows functions do on a Japanese system.
 std::optional<std::string> readProfileText(const std::filesystem::path& file) {
-  const auto bytes = readFileBytes(file);
+  // A folder, FIFO or device reads as missing: it holds no settings, and reading it may never end.
+  const auto bytes = readRegularFile(file);
   if (!bytes) return std::nullopt;
   const bool unicode = profileEncoding(*bytes) != ProfileEncoding::bytes;
   return unicode ? shiftJisFromUtf8(decodeProfileBytes(*bytes)) : decodeProfileBytes(*bytes);
@@ -413,15 +380,11 @@ std::string readProfileString(const std::filesystem::path& file, std::string_vie
 
 bool writeProfileString(const std::filesystem::path& file, std::string_view section,
                         std::string_view key, std::string_view value) {
-  std::error_code error;
-  std::string bytes;
-  if (std::filesystem::exists(file, error)) {
-    auto existing = readFileBytes(file);
-    if (!existing) return false;  // never replace a file we could not read
-    bytes = std::move(*existing);
-  } else if (error) {
-    return false;
-  }
+  bool missing = false;
+  const auto existing = readRegularFile(file, &missing);
+  // Never replace what could not be read whole, nor what is no regular file.
+  if (!existing && !missing) return false;
+  const std::string bytes = existing.value_or(std::string());
   std::string updated;
   if (isUtf16(bytes)) {
     updated = encodeUtf16(replaceProfileValue(decodeProfileBytes(bytes), section, key, value));
@@ -431,7 +394,7 @@ bool writeProfileString(const std::filesystem::path& file, std::string_view sect
     updated = replaceProfileValue(bytes, section, key, value);
   }
   if (updated == bytes) return true;
-  return writeFileBytes(file, updated);
+  return replaceRegularFile(file, updated);
 }
 
 }  // namespace tims::platform
