@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# Mutation testing: plants the faults listed in scripts/mutants.txt into src/ one at a time, in a
+# scratch copy of the tree (never the working tree), rebuilds incrementally, runs the test suite
+# and counts the faults the suite catches. Prints `killed K of N` and the survivors.
+#
+#   scripts/mutants.sh                 every mutant
+#   scripts/mutants.sh unit aids       the mutants in src/unit/ and src/aids/
+#   scripts/mutants.sh 1-20 35         the mutants with those numbers (1 is the first in the list)
+#   scripts/mutants.sh --check         only checks that every snippet is found exactly once
+#
+# Each line of the list reads `PATH ORIGINAL ==> REPLACEMENT`: the file below the repository,
+# a snippet that occurs exactly once in it, and what it becomes (nothing: the statement is
+# dropped). Lines starting with # and blank lines are skipped. A snippet that is missing or not
+# unique is an error, and a mutant that does not build is reported apart; neither counts as
+# killed. Environment: MUTANTS_DIR (scratch folder, default build/mutants), MUTANTS_JOBS (2),
+# MUTANTS_TIMEOUT (seconds per test, 60), MUTANTS_LIST (the list file).
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+list=${MUTANTS_LIST:-$repo/scripts/mutants.txt}
+work=${MUTANTS_DIR:-$repo/build/mutants}
+jobs=${MUTANTS_JOBS:-2}
+timeout=${MUTANTS_TIMEOUT:-60}
+tree=$work/tree
+build=$work/build
+results=$work/results.txt
+
+check_only=0
+selectors=()
+for arg in "$@"; do
+  case $arg in
+    --check) check_only=1 ;;
+    -h | --help) sed -n '2,17p' "$0"; exit 0 ;;
+    *) selectors+=("$arg") ;;
+  esac
+done
+
+# plant.py LIST TREE [NUMBER]: without a number, checks every entry of the list against the tree
+# and prints the selected numbers; with one, writes that mutant into the tree (or restores the
+# file with "restore").
+mkdir -p "$work"
+cat >"$work/plant.py" <<'PY'
+import sys, re
+list_file, tree = sys.argv[1], sys.argv[2]
+
+def entries():
+    out = []
+    with open(list_file, encoding="utf-8") as f:
+        for n, line in enumerate(f, 1):
+            text = line.rstrip("\n")
+            if not text.strip() or text.lstrip().startswith("#"):
+                continue
+            path, _, rest = text.partition(" ")
+            if " ==>" not in rest:
+                sys.exit(f"{list_file}:{n}: no ' ==> ' in the line")
+            orig, _, repl = rest.partition(" ==>")
+            out.append((n, path, orig.strip(), repl.strip()))
+    return out
+
+def read(path):
+    with open(f"{tree}/{path}", encoding="utf-8") as f:
+        return f.read()
+
+mutants = entries()
+if sys.argv[3] == "list":
+    wanted = sys.argv[4:]
+    bad = 0
+    for i, (n, path, orig, repl) in enumerate(mutants, 1):
+        folder = path.split("/")[1] if path.startswith("src/") else ""
+        pick = not wanted
+        for w in wanted:
+            m = re.fullmatch(r"(\d+)(?:-(\d+))?", w)
+            if m:
+                lo, hi = int(m[1]), int(m[2] or m[1])
+                pick = pick or lo <= i <= hi
+            else:
+                pick = pick or w == folder or path.startswith(w)
+        if not pick:
+            continue
+        try:
+            count = read(path).count(orig) if orig else 0
+        except OSError:
+            count = 0
+        if count != 1 or orig == repl:
+            why = "is missing" if count == 0 else f"occurs {count} times" if count > 1 else "does not change"
+            print(f"error {i} {path}:{n}: snippet {why}: {orig}", file=sys.stderr)
+            bad += 1
+        else:
+            print(i)
+    sys.exit(1 if bad else 0)
+
+i = int(sys.argv[4])
+n, path, orig, repl = mutants[i - 1]
+text = read(path)
+if sys.argv[3] == "plant":
+    text = text.replace(orig, repl, 1)
+    print(f"{path}: {orig} ==> {repl}")
+with open(f"{tree}/{path}", "w", encoding="utf-8") as f:
+    f.write(text)
+PY
+
+# The scratch tree mirrors the working tree's files (tracked and new, not ignored). Only files
+# whose content differs are copied, so the incremental build stays incremental.
+sync_tree() {
+  mkdir -p "$tree"
+  (cd "$repo" && git ls-files -co --exclude-standard -z) | python3 -c '
+import sys, os, filecmp, shutil
+repo, tree = sys.argv[1], sys.argv[2]
+files = [f for f in sys.stdin.buffer.read().decode().split("\0") if f and os.path.isfile(os.path.join(repo, f))]
+keep = set(files)
+for f in files:
+    src, dst = os.path.join(repo, f), os.path.join(tree, f)
+    if not os.path.exists(dst) or not filecmp.cmp(src, dst, shallow=False):
+        os.makedirs(os.path.dirname(dst), exist_ok=True)
+        shutil.copy2(src, dst)
+for root, _, names in os.walk(tree):
+    for name in names:
+        rel = os.path.relpath(os.path.join(root, name), tree)
+        if rel not in keep:
+            os.remove(os.path.join(root, name))
+' "$repo" "$tree"
+}
+
+sync_tree
+selected=$(python3 "$work/plant.py" "$list" "$tree" list "${selectors[@]}") || errors=1
+errors=${errors:-0}
+if [[ $check_only == 1 ]]; then
+  echo "$(wc -w <<<"$selected") mutants found"
+  exit "$errors"
+fi
+
+# A fast build: optimised a little, no debug information, warnings not fatal (a mutant may leave
+# a variable unused), a quick linker when there is one.
+linker=()
+if command -v ld.lld >/dev/null; then
+  linker=(-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld -DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld)
+fi
+cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" -DTIMS_WERROR=OFF "${linker[@]}" >"$work/configure.log"
+
+build_and_test() { # the log file; status 2 when the build fails, 1 when a test fails
+  nice ninja -C "$build" -j"$jobs" >"$1" 2>&1 || return 2
+  (cd "$build" && nice ctest --stop-on-failure --timeout "$timeout" -j"$jobs" >>"$1" 2>&1) || return 1
+}
+
+echo "building and testing the tree without mutants"
+start=$(date +%s)
+status=0
+build_and_test "$work/clean.log" || status=$?
+if [[ $status != 0 ]]; then
+  echo "the suite fails without mutants (see $work/clean.log)" >&2
+  exit 1
+fi
+echo "clean run: $(($(date +%s) - start)) s"
+
+: >"$results"
+killed=0 total=0 survivors=() unbuilt=()
+for i in $selected; do
+  what=$(python3 "$work/plant.py" "$list" "$tree" plant "$i")
+  t0=$(date +%s)
+  status=0
+  build_and_test "$work/mutant-$i.log" || status=$?
+  python3 "$work/plant.py" "$list" "$tree" restore "$i" >/dev/null
+  case $status in
+    0) outcome=survived; survivors+=("$i $what") ;;
+    1) outcome=killed; killed=$((killed + 1)) ;;
+    2) outcome=unbuilt; unbuilt+=("$i $what") ;;
+  esac
+  [[ $status == 2 ]] || total=$((total + 1))
+  failed=$(grep -m1 -E '\*\*\*(Failed|Timeout|Exception)|Subprocess aborted' "$work/mutant-$i.log" |
+    sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/' || true)
+  printf '%-8s %3d %4ds %s%s\n' "$outcome" "$i" $(($(date +%s) - t0)) "$what" "${failed:+  [$failed]}" |
+    tee -a "$results"
+done
+# Put the built tree back to the clean state for the next run.
+nice ninja -C "$build" -j"$jobs" >/dev/null 2>&1 || true
+
+echo
+echo "time: $(($(date +%s) - start)) s"
+if ((${#unbuilt[@]})); then
+  echo "mutants that do not build (not counted):"
+  printf '  %s\n' "${unbuilt[@]}"
+fi
+if ((${#survivors[@]})); then
+  echo "survivors:"
+  printf '  %s\n' "${survivors[@]}"
+fi
+echo "killed $killed of $total"
+exit "$errors"
