@@ -13,13 +13,15 @@
 # dropped). Lines starting with # and blank lines are skipped. A snippet that is missing or not
 # unique is an error, and a mutant that does not build is reported apart; neither counts as
 # killed. Environment: MUTANTS_DIR (scratch folder, default build/mutants), MUTANTS_JOBS (2),
-# MUTANTS_TIMEOUT (seconds per test, 60), MUTANTS_LIST (the list file).
+# MUTANTS_TIMEOUT (seconds per test, 20), MUTANTS_LIST (the list file), MUTANTS_ALL_TESTS=1 (run
+# every test instead of stopping at the first failure, and list all that fail: which tests catch
+# which faults).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 list=${MUTANTS_LIST:-$repo/scripts/mutants.txt}
 work=${MUTANTS_DIR:-$repo/build/mutants}
 jobs=${MUTANTS_JOBS:-2}
-timeout=${MUTANTS_TIMEOUT:-60}
+timeout=${MUTANTS_TIMEOUT:-20}
 tree=$work/tree
 build=$work/build
 results=$work/results.txt
@@ -88,12 +90,19 @@ if sys.argv[3] == "list":
             print(i)
     sys.exit(1 if bad else 0)
 
+# The file's own text is kept aside while a mutant is planted, and put back from there.
 i = int(sys.argv[4])
 n, path, orig, repl = mutants[i - 1]
-text = read(path)
+saved = f"{tree}.saved"
 if sys.argv[3] == "plant":
+    text = read(path)
+    with open(saved, "w", encoding="utf-8") as f:
+        f.write(text)
     text = text.replace(orig, repl, 1)
     print(f"{path}: {orig} ==> {repl}")
+else:
+    with open(saved, encoding="utf-8") as f:
+        text = f.read()
 with open(f"{tree}/{path}", "w", encoding="utf-8") as f:
     f.write(text)
 PY
@@ -139,7 +148,9 @@ cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 
 build_and_test() { # the log file; status 2 when the build fails, 1 when a test fails
   nice ninja -C "$build" -j"$jobs" >"$1" 2>&1 || return 2
-  (cd "$build" && nice ctest --stop-on-failure --timeout "$timeout" -j"$jobs" >>"$1" 2>&1) || return 1
+  local stop=(--stop-on-failure)
+  [[ ${MUTANTS_ALL_TESTS:-0} == 1 ]] && stop=()
+  (cd "$build" && nice ctest "${stop[@]}" --timeout "$timeout" -j"$jobs" >>"$1" 2>&1) || return 1
 }
 
 echo "building and testing the tree without mutants"
@@ -166,9 +177,9 @@ for i in $selected; do
     2) outcome=unbuilt; unbuilt+=("$i $what") ;;
   esac
   [[ $status == 2 ]] || total=$((total + 1))
-  failed=$(grep -m1 -E '\*\*\*(Failed|Timeout|Exception)|Subprocess aborted' "$work/mutant-$i.log" |
-    sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/' || true)
-  printf '%-8s %3d %4ds %s%s\n' "$outcome" "$i" $(($(date +%s) - t0)) "$what" "${failed:+  [$failed]}" |
+  failed=$(grep -E 'Test +#[0-9]+: .*(\*\*\*(Failed|Timeout|Exception)|Subprocess aborted)' "$work/mutant-$i.log" |
+    sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/' | tr '\n' ' ' || true)
+  printf '%-8s %3d %4ds %s%s\n' "$outcome" "$i" $(($(date +%s) - t0)) "$what" "${failed:+  [${failed% }]}" |
     tee -a "$results"
 done
 # Put the built tree back to the clean state for the next run.
