@@ -5,8 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-lines() { # lines of the tracked files that the git pathspecs given select
-  git ls-files -z -- "$@" | xargs -0 -r cat | wc -l
+lines() { # lines of the files git tracks (or would: new ones count) that the pathspecs select
+  git ls-files -z -co --exclude-standard -- "$@" |
+    while IFS= read -r -d '' f; do [[ -f $f ]] && cat "$f"; done | wc -l
 }
 
 src=$(lines src)

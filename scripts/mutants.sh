@@ -7,6 +7,10 @@
 #   scripts/mutants.sh unit aids       the mutants in src/unit/ and src/aids/
 #   scripts/mutants.sh 1-20 35         the mutants with those numbers (1 is the first in the list)
 #   scripts/mutants.sh --check         only checks that every snippet is found exactly once
+#   MUTANTS_BEFORE=REV scripts/mutants.sh
+#                                      scores the suite of git revision REV on the same builds too
+#                                      (its GoogleTest sources as one extra program; the scenarios,
+#                                      corpora and fuzz targets must be those of the working tree)
 #
 # Each line of the list reads `PATH ORIGINAL ==> REPLACEMENT`: the file below the repository,
 # a snippet that occurs exactly once in it, and what it becomes (nothing: the statement is
@@ -129,7 +133,33 @@ for root, _, names in os.walk(tree):
 ' "$repo" "$tree"
 }
 
+# The earlier suite: every GoogleTest source of REV (the Windows programs aside) built as one
+# program that no CTest test runs; the shared tests (scenarios, corpus replays, house rules, the
+# export list) are the working tree's and must be unchanged.
+shared='^(scenario|fuzz_replay|house|plugin_exports)'
+add_before_suite() {
+  local rev=$1 dest=$tree/before-suite
+  if (cd "$repo" && ! git diff --quiet "$rev" -- tests/scenarios tools fuzz tests/house tests/e2e/check_exports.cmake); then
+    echo "the scenarios, tools or fuzz targets differ from $rev: the suites do not share them" >&2
+    exit 1
+  fi
+  rm -rf "$dest" && mkdir -p "$dest"
+  (cd "$repo" && git archive "$rev" tests) | tar -x -C "$dest"
+  rm -rf "$dest/tests/windows"
+  cat >"$dest/CMakeLists.txt" <<'CMAKE'
+file(GLOB_RECURSE before_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+add_executable(before_suite ${before_sources})
+target_include_directories(before_suite PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+target_link_libraries(before_suite PRIVATE tims_host_lib tims_core GTest::gtest GTest::gtest_main)
+target_compile_definitions(before_suite PRIVATE TIMS_PLUGIN_PATH="$<TARGET_FILE:tims>"
+                           TIMS_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+add_dependencies(before_suite tims)
+CMAKE
+  echo 'add_subdirectory(before-suite)' >>"$tree/CMakeLists.txt"
+}
+
 sync_tree
+[[ -n ${MUTANTS_BEFORE:-} ]] && add_before_suite "$MUTANTS_BEFORE"
 selected=$(python3 "$work/plant.py" "$list" "$tree" list "${selectors[@]}") || errors=1
 errors=${errors:-0}
 if [[ $check_only == 1 ]]; then
@@ -148,29 +178,52 @@ cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 
 build_and_test() { # the log file; status 2 when the build fails, 1 when a test fails
   nice ninja -C "$build" -j"$jobs" >"$1" 2>&1 || return 2
-  local stop=(--stop-on-failure)
+  local stop=(--stop-on-failure) result=0
   [[ ${MUTANTS_ALL_TESTS:-0} == 1 ]] && stop=()
-  (cd "$build" && nice ctest "${stop[@]}" --timeout "$timeout" -j"$jobs" >>"$1" 2>&1) || return 1
+  (cd "$build" && nice ctest "${stop[@]}" --timeout "$timeout" -j"$jobs" >>"$1" 2>&1) || result=1
+  before_killed=0
+  if [[ -n ${MUTANTS_BEFORE:-} ]]; then
+    # A shared test that failed fails the earlier suite too; else its own tests decide, and the
+    # shared ones that the stop at the first failure may have skipped.
+    local failing
+    failing=$(grep -E 'Test +#[0-9]+: .*(\*\*\*|Subprocess aborted)' "$1" | sed -E 's/.*Test +#[0-9]+: //' || true)
+    if grep -qE "$shared" <<<"$failing"; then
+      before_killed=1
+    elif ! (cd "$build" && nice before-suite/before_suite --gtest_brief=1 >>"$1" 2>&1); then
+      before_killed=1
+    elif [[ $result == 1 ]] &&
+      ! (cd "$build" && nice ctest -R "$shared" --timeout "$timeout" -j"$jobs" >>"$1" 2>&1); then
+      before_killed=1
+    fi
+  fi
+  return "$result"
 }
 
 echo "building and testing the tree without mutants"
 start=$(date +%s)
 status=0
 build_and_test "$work/clean.log" || status=$?
-if [[ $status != 0 ]]; then
+if [[ $status != 0 || $before_killed != 0 ]]; then
   echo "the suite fails without mutants (see $work/clean.log)" >&2
   exit 1
 fi
 echo "clean run: $(($(date +%s) - start)) s"
 
 : >"$results"
-killed=0 total=0 survivors=() unbuilt=()
+killed=0 total=0 survivors=() unbuilt=() lost=()
 for i in $selected; do
   what=$(python3 "$work/plant.py" "$list" "$tree" plant "$i")
   t0=$(date +%s)
   status=0
   build_and_test "$work/mutant-$i.log" || status=$?
   python3 "$work/plant.py" "$list" "$tree" restore "$i" >/dev/null
+  if [[ -n ${MUTANTS_BEFORE:-} && $status != 2 ]]; then
+    before_total=$((${before_total:-0} + 1))
+    if [[ $before_killed == 1 ]]; then
+      before_kills=$((${before_kills:-0} + 1))
+      [[ $status == 0 ]] && lost+=("$i $what")
+    fi
+  fi
   case $status in
     0) outcome=survived; survivors+=("$i $what") ;;
     1) outcome=killed; killed=$((killed + 1)) ;;
@@ -179,6 +232,7 @@ for i in $selected; do
   [[ $status == 2 ]] || total=$((total + 1))
   failed=$(grep -E 'Test +#[0-9]+: .*(\*\*\*(Failed|Timeout|Exception)|Subprocess aborted)' "$work/mutant-$i.log" |
     sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/' | tr '\n' ' ' || true)
+  [[ -n ${MUTANTS_BEFORE:-} ]] && outcome="$outcome/$( ((before_killed)) && echo killed || echo survived)"
   printf '%-8s %3d %4ds %s%s\n' "$outcome" "$i" $(($(date +%s) - t0)) "$what" "${failed:+  [${failed% }]}" |
     tee -a "$results"
 done
@@ -196,4 +250,11 @@ if ((${#survivors[@]})); then
   printf '  %s\n' "${survivors[@]}"
 fi
 echo "killed $killed of $total"
+if [[ -n ${MUTANTS_BEFORE:-} ]]; then
+  echo "the suite of $MUTANTS_BEFORE: killed ${before_kills:-0} of ${before_total:-0}"
+  if ((${#lost[@]})); then
+    echo "killed by the suite of $MUTANTS_BEFORE only:"
+    printf '  %s\n' "${lost[@]}"
+  fi
+fi
 exit "$errors"

@@ -39,14 +39,6 @@ class Frame : public ::testing::Test {
   std::array<int32_t, kSlotCount> sound{};
 };
 
-TEST_F(Frame, AttachBuildsBothSettingsPathsFromTheLibraryDirectory) {
-  start();
-  EXPECT_EQ(unit.specPath, dir.path() / "TIMS_Spec.ini");
-  EXPECT_EQ(unit.catalogue.iniPath, dir.path() / "TIMS_ICCard.ini");
-  EXPECT_EQ(unit.statePtr, &plugin.state);
-  EXPECT_EQ(unit.frameMsPtr, &plugin.frameMs);
-}
-
 TEST_F(Frame, StartCodesChooseTheInitialBrake) {
   attachPlugin(plugin, unit, dir.path());
   loadPlugin(unit);
@@ -84,24 +76,6 @@ TEST_F(Frame, FrameTimeAndDistanceFollowTheClockAndNeverRunBackwards) {
   EXPECT_EQ(plugin.frameMs, 0);
   frame(INT32_MAX, 36.0f);
   EXPECT_EQ(plugin.frameMs, INT32_MAX);
-}
-
-TEST_F(Frame, OnlyTheTwelveSoundSlotsAreWrittenFromTheUnitsItems) {
-  start();
-  for (int i = 0; i < kSoundItems; ++i) unit.soundOut[i] = 1000 + i;
-  // The unit's hand-over rewrites most items each frame; check the routing, not the values.
-  frame(1000);
-  std::array<int, kSlotCount> written{};
-  for (const auto& route : kSoundSlotRoutes) {
-    written[route.slot] = 1;
-    EXPECT_EQ(sound[route.slot], unit.soundOut[route.item]) << "slot " << route.slot;
-  }
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    if (!written[slot]) {
-      EXPECT_EQ(sound[slot], kSentinel) << "slot " << slot;
-    }
-  }
-  EXPECT_EQ(std::size(kSoundSlotRoutes), 12u);
 }
 
 TEST_F(Frame, PilotLampSlotDrivesTheDoorsAndRaisesTheOpenedEdgeOnce) {
