@@ -147,6 +147,7 @@ add_before_suite() {
   (cd "$repo" && git archive "$rev" tests) | tar -x -C "$dest"
   rm -rf "$dest/tests/windows"
   cat >"$dest/CMakeLists.txt" <<'CMAKE'
+find_package(GTest REQUIRED)
 file(GLOB_RECURSE before_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
 add_executable(before_suite ${before_sources})
 target_include_directories(before_suite PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
