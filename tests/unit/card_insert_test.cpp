@@ -163,6 +163,30 @@ TEST_F(CardInsert, ShortTimetableIsLaidOutInTheMiddleOfTheWindow) {
   }
 }
 
+TEST_F(CardInsert, ShortTimetableRowsCarryEveryValueAndClearTheUnusedRecords) {
+  // Left over from an earlier card.
+  unit.terminal.stationId = unit.afterList.stationId = unit.departedStopDisp.depMinute = 9;
+  insert(rows(2));
+  for (const int slot : {2, 3}) {
+    const int r = slot - 2;
+    SCOPED_TRACE(slot);
+    EXPECT_EQ(std::tie(unit.dispArrHour[slot], unit.dispArrMinute[slot], unit.dispArrSecond[slot]),
+              std::tuple(9, 5 * r, 0));
+    EXPECT_EQ(std::tie(unit.rowDepHour[slot], unit.rowDepMinute[slot], unit.dispDepSecond[slot]),
+              std::tuple(9, 5 * r, 30));
+    EXPECT_EQ(std::tie(unit.rowStationId[slot], unit.dispTrack[slot], unit.rowValueA[slot],
+                       unit.rowValueB[slot], unit.rowValueC[slot], unit.rowValueD[slot]),
+              std::tuple(101 + r, r + 1, 2, 4, 3, 4));  // values 10 and 20 are stored divided by 5
+  }
+  // The first row has no running time.
+  EXPECT_EQ(std::tie(unit.rowRunMinutes[2], unit.rowRunSeconds[2]), std::tuple(255, 255));
+  EXPECT_EQ(std::tie(unit.rowRunMinutes[3], unit.rowRunSeconds[3]), std::tuple(1, 30));
+  EXPECT_EQ(std::tie(unit.terminal.stationId, unit.afterList.stationId, unit.routePosition),
+            std::tuple(0, 0, 0));
+  EXPECT_EQ(std::tie(unit.afterListDisp.arrHour, unit.departedStopDisp.depMinute),
+            std::tuple(24, 60));
+}
+
 TEST_F(CardInsert, DispTypeKeepsTheRebuiltWindow) {
   unit.dispType = true;
   insert(rows(2));
