@@ -13,6 +13,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "panel/panel_slot_doc.h"
 
@@ -161,6 +162,19 @@ TEST(PanelRules, EachEdgeCaseChangesExactlyItsSlots) {
       const int32_t expected = edge.changes.contains(slot) ? edge.changes.at(slot) : plain[slot];
       EXPECT_EQ(f[slot], expected) << slot;
     }
+  }
+}
+
+// Every slot that no layout names keeps what the host wrote there: each layout writes just its
+// own number of slots.
+TEST(PanelRules, EachLayoutWritesOnlyItsOwnSlots) {
+  const std::tuple<bool, bool, int> legacyDispTypeSlotsWritten[] = {
+      {false, false, 123}, {false, true, 138}, {true, false, 85}, {true, true, 105}};
+  for (const auto& [legacy, dispType, written] : legacyDispTypeSlotsWritten) {
+    F f(legacy, dispType);
+    f.write();
+    EXPECT_EQ(std::ranges::count_if(f.panel, [](int32_t v) { return v != kSentinel; }), written)
+        << "legacy " << legacy << ", DispType " << dispType;
   }
 }
 
