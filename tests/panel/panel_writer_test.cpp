@@ -12,6 +12,7 @@
 #include <limits>
 #include <map>
 #include <sstream>
+#include <set>
 #include <string>
 #include <tuple>
 
@@ -166,15 +167,21 @@ TEST(PanelRules, EachEdgeCaseChangesExactlyItsSlots) {
 }
 
 // Every slot that no layout names keeps what the host wrote there: each layout writes just its
-// own number of slots.
-TEST(PanelRules, EachLayoutWritesOnlyItsOwnSlots) {
-  const std::tuple<bool, bool, int> legacyDispTypeSlotsWritten[] = {
+// own number of slots, and the slot table (which the harness and the docs read) lists those.
+TEST(PanelRules, EachLayoutWritesOnlyTheSlotsItsTableLists) {
+  const std::tuple<bool, bool, std::size_t> legacyDispTypeSlotsWritten[] = {
       {false, false, 123}, {false, true, 138}, {true, false, 85}, {true, true, 105}};
-  for (const auto& [legacy, dispType, written] : legacyDispTypeSlotsWritten) {
+  for (const auto& [legacy, dispType, count] : legacyDispTypeSlotsWritten) {
+    SCOPED_TRACE(::testing::Message() << "legacy " << legacy << ", DispType " << dispType);
     F f(legacy, dispType);
     f.write();
-    EXPECT_EQ(std::ranges::count_if(f.panel, [](int32_t v) { return v != kSentinel; }), written)
-        << "legacy " << legacy << ", DispType " << dispType;
+    std::set<int> written, listed;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+      if (f[slot] != kSentinel) written.insert(slot);
+    }
+    forEachPanelSlot(f.plugin, f.unit, [&](const PanelSlotView& v) { listed.insert(v.slot); });
+    EXPECT_EQ(written.size(), count);
+    EXPECT_EQ(listed, written);
   }
 }
 
