@@ -178,11 +178,11 @@ cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" -DTIMS_WERROR=OFF "${linker[@]}" >"$work/configure.log"
 
 build_and_test() { # the log file; status 2 when the build fails, 1 when a test fails
+  before_killed=0
   nice ninja -C "$build" -j"$jobs" >"$1" 2>&1 || return 2
   local stop=(--stop-on-failure) result=0
   [[ ${MUTANTS_ALL_TESTS:-0} == 1 ]] && stop=()
   (cd "$build" && nice ctest "${stop[@]}" --timeout "$timeout" -j"$jobs" >>"$1" 2>&1) || result=1
-  before_killed=0
   if [[ -n ${MUTANTS_BEFORE:-} ]]; then
     # A shared test that failed fails the earlier suite too; else its own tests decide, and the
     # shared ones that the stop at the first failure may have skipped.
@@ -233,7 +233,8 @@ for i in $selected; do
   [[ $status == 2 ]] || total=$((total + 1))
   failed=$(grep -E 'Test +#[0-9]+: .*(\*\*\*(Failed|Timeout|Exception)|Subprocess aborted)' "$work/mutant-$i.log" |
     sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/' | tr '\n' ' ' || true)
-  [[ -n ${MUTANTS_BEFORE:-} ]] && outcome="$outcome/$( ((before_killed)) && echo killed || echo survived)"
+  [[ -n ${MUTANTS_BEFORE:-} && $status != 2 ]] &&
+    outcome="$outcome/$( ((before_killed)) && echo killed || echo survived)"
   printf '%-8s %3d %4ds %s%s\n' "$outcome" "$i" $(($(date +%s) - t0)) "$what" "${failed:+  [${failed% }]}" |
     tee -a "$results"
 done
