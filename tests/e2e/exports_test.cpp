@@ -48,24 +48,13 @@ class PluginLibrary : public ::testing::Test {
       function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(library.symbol(name));
       ASSERT_NE(function, nullptr) << name;
     };
-    bind(api.Load, "Load");
-    bind(api.Dispose, "Dispose");
-    bind(api.GetPluginVersion, "GetPluginVersion");
-    bind(api.SetVehicleSpec, "SetVehicleSpec");
-    bind(api.Initialize, "Initialize");
-    bind(api.Elapse, "Elapse");
-    bind(api.SetPower, "SetPower");
-    bind(api.SetBrake, "SetBrake");
-    bind(api.SetReverser, "SetReverser");
-    bind(api.KeyDown, "KeyDown");
-    bind(api.KeyUp, "KeyUp");
-    bind(api.HornBlow, "HornBlow");
-    bind(api.DoorOpen, "DoorOpen");
-    bind(api.DoorClose, "DoorClose");
-    bind(api.SetSignal, "SetSignal");
-    bind(api.SetBeaconData, "SetBeaconData");
-    bind(api.TimsHostSetKeyState, "TimsHostSetKeyState");
-    bind(api.TimsHostSetLocalMilliseconds, "TimsHostSetLocalMilliseconds");
+#define TIMS_BIND(name) bind(api.name, #name)
+    TIMS_BIND(Load), TIMS_BIND(Dispose), TIMS_BIND(GetPluginVersion), TIMS_BIND(SetVehicleSpec);
+    TIMS_BIND(Initialize), TIMS_BIND(Elapse), TIMS_BIND(SetPower), TIMS_BIND(SetBrake);
+    TIMS_BIND(SetReverser), TIMS_BIND(KeyDown), TIMS_BIND(KeyUp), TIMS_BIND(HornBlow);
+    TIMS_BIND(DoorOpen), TIMS_BIND(DoorClose), TIMS_BIND(SetSignal), TIMS_BIND(SetBeaconData);
+    TIMS_BIND(TimsHostSetKeyState), TIMS_BIND(TimsHostSetLocalMilliseconds);
+#undef TIMS_BIND
   }
 
   HandleSet frame(int timeMs, float speed) {
@@ -83,13 +72,6 @@ class PluginLibrary : public ::testing::Test {
   std::array<int, kSlotCount> panel{};
   std::array<int, kSlotCount> sound{};
 };
-
-TEST_F(PluginLibrary, ExportsOnlyTheHostFunctionsAndTheAdapters) {
-  ASSERT_NO_FATAL_FAILURE(loadFrom(dir.path()));
-  EXPECT_EQ(api.GetPluginVersion(), 131072);
-  // Internal names stay hidden (the whole export list is checked by the plugin_exports test).
-  EXPECT_EQ(library.symbol("_ZN4tims8platform7crtRandEv"), nullptr);
-}
 
 TEST_F(PluginLibrary, RunsAHostSessionAndWritesDefaultsBesideItsOwnFile) {
   dir.write("TIMS_Spec.ini", "; vehicle settings\n[Disp]\nHVMeterindex=75\n");
@@ -130,6 +112,7 @@ TEST_F(PluginLibrary, RunsAHostSessionAndWritesDefaultsBesideItsOwnFile) {
   api.SetBeaconData(BeaconData{111, 0xFFFFFFFFu, 0xFFFFFFFFu, 12345678});
   frame(36000032, 0.0f);
   EXPECT_EQ(panel[100], 12);  // the train number's kind code from the beacon
+  EXPECT_EQ(api.GetPluginVersion(), 131072);
   api.Dispose();
 }
 

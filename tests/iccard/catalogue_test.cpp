@@ -139,28 +139,6 @@ TEST(WindowsPaths, JoinAndNormaliseByTheWindowsRules) {
   }
 }
 
-TEST(ShiftJisConversion, GivesTheUnicodeFormOfEveryPrefixAndSuffixText) {
-  const char* const prefixes[] = {
-      "荷",   "混",   "回",   "試",   "工",   "雪",   "救",   "配",   "単",   "試単", "延",
-      "延荷", "延混", "延回", "延試", "延工", "延配", "延単", "う",   "う荷", "う回", "構回",
-      "構単", "構貨", "試雪", "回雪", "構配", "入",   "出",   "在",   "転",   "現",   "現単",
-      "現回", "現試", "現配", "改",   "改単", "改回", "改試", "改配", "う単", "構試"};
-  const char* const suffixes[] = {
-      "A", "B", "C", "E", "F", "G", "H", "K", "M",  "P",  "R",  "S",  "T",  "Y",  "Z",  "I",  "J",
-      "L", "N", "O", "Q", "U", "V", "W", "X", "甲", "乙", "丙", "デ", "KR", "SR", "HB", "CK", "入"};
-  const auto expectTexts = [](const auto& table, const auto& texts) {
-    ASSERT_EQ(std::size(texts), table.size());
-    for (std::size_t i = 0; i < table.size(); ++i) {
-      EXPECT_EQ(utf8FromShiftJis(table[i].text), texts[i]) << "row " << i;
-    }
-  };
-  expectTexts(kPrefixCodes, prefixes);
-  expectTexts(kSuffixCodes, suffixes);
-  EXPECT_EQ(utf8FromShiftJis("\x92\xCA"), "通");  // the mark of a second kind of train number
-  EXPECT_EQ(pathFromShiftJis("\x89\xD7" + std::string("2340M.csv")).native(), "荷2340M.csv");
-  EXPECT_EQ(pathFromShiftJis("cards\\\x8D\x62").native(), "cards\\甲");  // 0x5C: not a yen sign
-}
-
 TEST(ShiftJisConversion, ReplacesUnreadableBytesAndKeepsGoingWithoutALengthLimit) {
   const std::string bad = "\xEF\xBF\xBD";  // U+FFFD
   // A byte that opens nothing, an unassigned pair, a lead byte without a trail byte, and at the

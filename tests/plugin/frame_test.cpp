@@ -1,3 +1,5 @@
+// The frame cycle's own rules; the doors, the EB device and the meters through it are checked
+// end to end by the scenarios.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -39,14 +41,6 @@ class Frame : public ::testing::Test {
   std::array<int32_t, kSlotCount> sound{};
 };
 
-TEST_F(Frame, AttachBuildsBothSettingsPathsFromTheLibraryDirectory) {
-  start();
-  EXPECT_EQ(unit.specPath, dir.path() / "TIMS_Spec.ini");
-  EXPECT_EQ(unit.catalogue.iniPath, dir.path() / "TIMS_ICCard.ini");
-  EXPECT_EQ(unit.statePtr, &plugin.state);
-  EXPECT_EQ(unit.frameMsPtr, &plugin.frameMs);
-}
-
 TEST_F(Frame, StartCodesChooseTheInitialBrake) {
   attachPlugin(plugin, unit, dir.path());
   loadPlugin(unit);
@@ -86,80 +80,11 @@ TEST_F(Frame, FrameTimeAndDistanceFollowTheClockAndNeverRunBackwards) {
   EXPECT_EQ(plugin.frameMs, INT32_MAX);
 }
 
-TEST_F(Frame, OnlyTheTwelveSoundSlotsAreWrittenFromTheUnitsItems) {
-  start();
-  for (int i = 0; i < kSoundItems; ++i) unit.soundOut[i] = 1000 + i;
-  // The unit's hand-over rewrites most items each frame; check the routing, not the values.
-  frame(1000);
-  std::array<int, kSlotCount> written{};
-  for (const auto& route : kSoundSlotRoutes) {
-    written[route.slot] = 1;
-    EXPECT_EQ(sound[route.slot], unit.soundOut[route.item]) << "slot " << route.slot;
-  }
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    if (!written[slot]) {
-      EXPECT_EQ(sound[slot], kSentinel) << "slot " << slot;
-    }
-  }
-  EXPECT_EQ(std::size(kSoundSlotRoutes), 12u);
-}
-
-TEST_F(Frame, PilotLampSlotDrivesTheDoorsAndRaisesTheOpenedEdgeOnce) {
-  // Slot 250 is one the panel writer never writes.
-  start("[Spec]\nPilotLampIndex=250\n[EB]\nEnableEB=0\n");
-  panel[250] = 1;
-  frame(1000);
-  EXPECT_TRUE(plugin.doorsClosed);
-  EXPECT_FALSE(unit.advanceRequest);
-
-  unit.soundOut[1] = kSoundSounding;  // the halt loop is sounding
-  panel[250] = 0;
-  frame(1100);
-  EXPECT_FALSE(plugin.doorsClosed);
-  // The edge comes after the unit's update, so the request waits for the next frame's update.
-  EXPECT_TRUE(unit.advanceRequest);
-  EXPECT_EQ(sound[16], kSoundSilent);  // copied to the host in the same frame
-
-  unit.soundOut[1] = kSoundSounding;
-  frame(1200);
-  EXPECT_FALSE(plugin.doorsClosed);
-  EXPECT_EQ(sound[16], kSoundSounding);  // no second edge while the doors stay open
-
-  // Door events change nothing while a pilot-lamp slot is configured.
-  doorClose(plugin);
-  EXPECT_FALSE(plugin.doorsClosed);
-}
-
-TEST_F(Frame, WithoutAPilotLampTheDoorEventsDecide) {
-  for (const char* spec : {"[Spec]\nPilotLampIndex=256\n", "[Spec]\nPilotLampIndex=-1\n", ""}) {
-    start(spec);
-    panel[255] = 0;
-    frame(1000);
-    EXPECT_TRUE(plugin.doorsClosed);
-    doorOpen(plugin);
-    frame(1100);
-    EXPECT_FALSE(plugin.doorsClosed);
-    EXPECT_TRUE(unit.advanceRequest);
-    doorClose(plugin);
-    frame(1200);
-    EXPECT_TRUE(plugin.doorsClosed);
-  }
-}
-
 TEST_F(Frame, PilotLampIndex255ReadsTheLastSlot) {
   start("[Spec]\nPilotLampIndex=255\n");
   panel[255] = 0;
   frame(1000);
   EXPECT_FALSE(plugin.doorsClosed);
-}
-
-TEST_F(Frame, AppliedEmergencyBrakeOverridesTheDriversNotch) {
-  start();
-  setBrake(plugin, unit, 2);
-  EXPECT_EQ(frame(1000).brake, 2);
-  unit.ebApplied = true;
-  EXPECT_EQ(frame(1100).brake, 9);
-  EXPECT_EQ(plugin.brakeNotch, 2);
 }
 
 TEST_F(Frame, WithoutUseCSpdPowerIsTheDriversNotchAndNoConstantSpeedCommand) {
@@ -170,29 +95,6 @@ TEST_F(Frame, WithoutUseCSpdPowerIsTheDriversNotchAndNoConstantSpeedCommand) {
   EXPECT_EQ(handles.power, 5);
   EXPECT_EQ(handles.reverser, -1);
   EXPECT_EQ(handles.constantSpeed, 0);
-}
-
-TEST_F(Frame, TheUnitsEmergencyBrakeActsInTheFrameItIsApplied) {
-  start();
-  frame(1000, 20.0f);
-  unit.ebArmed = true;
-  unit.ebIdleTimer = 60000;
-  unit.ebAlarmTimer = 4990;
-  // The unit's update runs before the handles are set, so this frame already brakes.
-  EXPECT_EQ(frame(1016, 20.0f).brake, 9);
-  EXPECT_TRUE(unit.ebApplied);
-  EXPECT_EQ(sound[13], kSoundSounding);
-}
-
-TEST_F(Frame, ThePanelShowsTheMetersOfTheSameFrame) {
-  start();
-  setBrake(plugin, unit, 4);
-  frame(1000, 0.0f);
-  EXPECT_EQ(panel[228], 0);  // the first frame after Initialize samples nothing
-  frame(1016, 0.0f);
-  EXPECT_EQ(plugin.sampledBrakeNotch, 4);
-  EXPECT_EQ(panel[228], 4);
-  EXPECT_EQ(panel[230], plugin.meterSpeed);
 }
 
 }  // namespace

@@ -82,25 +82,5 @@ TEST_F(SpecSettings, ReadOnlyFolderLeavesTheValuesAsRead) {
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));
 }
 
-TEST_F(SpecSettings, MeterAndPilotLampKeys) {
-  readMeterSettings(plugin);
-  readPilotLampSetting(plugin);
-  EXPECT_TRUE(plugin.enableMeterDisp);
-  EXPECT_TRUE(plugin.enableVmeter);
-  EXPECT_EQ(plugin.hvMeterIndex, 75);
-  EXPECT_EQ(plugin.lvMeterIndex, 73);
-  EXPECT_EQ(plugin.pilotLampIndex, -1);
-
-  writeSpec("[Disp]\nEnableMeterDisp=0\nEnableVmeter=7\nHVMeterindex=230\nLVMeterindex=-4\n"
-            "[Spec]\nPilotLampIndex=120\n");
-  readMeterSettings(plugin);
-  readPilotLampSetting(plugin);
-  EXPECT_FALSE(plugin.enableMeterDisp);
-  EXPECT_TRUE(plugin.enableVmeter);
-  EXPECT_EQ(plugin.hvMeterIndex, 230);
-  EXPECT_EQ(plugin.lvMeterIndex, -4);
-  EXPECT_EQ(plugin.pilotLampIndex, 120);
-}
-
 }  // namespace
 }  // namespace tims

@@ -7,7 +7,6 @@
 #include <tuple>
 #include <utility>
 
-#include "iccard/train_number_codes.h"
 #include "state/plugin_state.h"
 #include "support/temp_dir.h"
 #include "unit/tims_unit.h"
@@ -16,31 +15,8 @@ namespace tims {
 namespace {
 
 const std::string kNi = "\x89\xD7";       // 荷
-const std::string kKai = "\x89\xF1";      // 回
 const std::string kThrough = "\x92\xCA";  // 通
 const std::string kIri = "\x93\xFC";      // 入
-
-TEST(TrainNumberConversion, EveryPrefixAndSuffixOfTheTablesWithItsDigits) {
-  // The display codes, from the rules: prefixes keep their beacon code up to 17, 18 has no symbol
-  // and the rest move down by one; suffixes keep theirs up to 21, then V (no beacon code) has 22.
-  auto prefixDisplay = [](int32_t p) { return p <= 17 ? p : p == 18 ? kBlankTrainCode : p - 1; };
-  auto suffixDisplay = [](int32_t s) { return s <= 21 ? s : s + 1; };
-  TimsUnit unit;
-  for (int32_t p = 1; p <= 43; ++p) {
-    const std::string text(findByFileCode(kPrefixCodes, p)->text);
-    EXPECT_EQ(convertTrainNumber(unit, text + "1234M"), (SixCodes{prefixDisplay(p), 1, 2, 3, 4, 8}))
-        << p;
-  }
-  for (int32_t s = 0; s <= 32; ++s) {
-    // Two-byte suffixes are recognised, so the digits are still the four bytes before them.
-    const std::string text(findByFileCode(kSuffixCodes, s)->text);
-    EXPECT_EQ(convertTrainNumber(unit, "9876" + text), (SixCodes{50, 9, 8, 7, 6, suffixDisplay(s)}))
-        << s;
-  }
-  EXPECT_EQ(convertTrainNumber(unit, "9876V")[5], 22);
-  EXPECT_EQ(findByDisplayCode(kSuffixCodes, 22)->text, "V");
-  EXPECT_EQ(findByDisplayCode(kPrefixCodes, kBlankTrainCode), nullptr);
-}
 
 TEST(TrainNumberConversion, ReadsDigitsFromTheEndAndPrefixAndThroughMarkFromTheFront) {
   // clang-format off
@@ -128,24 +104,6 @@ class CardInsert : public ::testing::Test {
   PluginState plugin;
   TimsUnit unit;
 };
-
-TEST_F(CardInsert, LongCardPutsItsNumbersValuesAndTerminalInForce) {
-  insert("3," + kNi + "1234M\n1,11,22\n12," + kThrough + kKai + "5678A,93000,101500,9\n" +
-         "11,label,42\n" + rows(8));
-  ASSERT_TRUE(unit.icCardActive);
-  EXPECT_EQ(unit.trainNumberDigits, (SixCodes{1, 1, 2, 3, 4, 8}));
-  EXPECT_EQ(unit.cardCodes, (SixCodes{3, 5, 6, 7, 8, 0}));
-  EXPECT_TRUE(unit.beaconKind10Flag);  // converted last, the second number decides the flag
-  EXPECT_EQ(std::tie(unit.cardValue0, unit.cardValue1, unit.cardLabelValue),
-            std::tuple(11, 22, 42));
-  EXPECT_EQ(unit.cardTime, (std::array<int32_t, 6>{9, 30, 0, 10, 15, 0}));
-  // The eighth row lies beyond the five-row window: it is the terminal, arriving 9:35.
-  const TerminalRecord& t = unit.terminal;
-  EXPECT_EQ(std::tie(t.stationId, t.arrHour, t.arrMinute, t.arrSecond, t.track),
-            std::tuple(108, 9, 35, 0, 8));
-  EXPECT_EQ(std::tie(unit.routePositionBase, unit.icRowIndex), std::tuple(0, 0u));
-  EXPECT_EQ(unit.rowStationId, (RowVector{101, 102, 103, 104, 105, 106, 107}));
-}
 
 TEST_F(CardInsert, MissingOrUnreadableCardChangesNothingButTheMode) {
   insert("3,1234M\n1,11,22\n" + rows(8));
