@@ -18,9 +18,6 @@
 namespace tims::host {
 namespace {
 
-constexpr int kExitPassed = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitError = 2;
 constexpr int32_t kLongestFrameMs = 60000;
 
 template <typename Number>
@@ -77,7 +74,7 @@ ParsedDriveOptions parseDriveOptions(int argc, const char* const* argv) {
   for (int i = 1; i < argc && parsed.error.empty(); ++i) {
     const std::string_view arg = argv[i];
     // The option's value, or nullopt (with the error set) when it is missing.
-    auto value = [&]() -> std::optional<std::string_view> {
+    const OptionValue value = [&]() -> std::optional<std::string_view> {
       if (i + 1 < argc) return std::string_view(argv[++i]);
       parsed.error = std::string(arg) + " needs a value";
       return std::nullopt;
@@ -138,20 +135,8 @@ ParsedDriveOptions parseDriveOptions(int argc, const char* const* argv) {
       } else if (text) {
         (step ? s.stepMs : s.dwellMs) = *ms;
       }
-    } else if (arg == "--plugin") {
-      if (const auto text = value()) o.plugin = *text;
-    } else if (arg == "--trace") {
-      if (const auto text = value()) o.tracePath = *text;
-    } else if (arg == "--html") {
-      if (const auto text = value()) o.htmlPath = *text;
-    } else if (arg == "--write-through") {
-      o.writeThrough = true;
-    } else if (arg == "--keep") {
-      o.keepWorkingFolder = true;
-    } else if (arg == "--quiet") {
-      o.quiet = true;
-    } else if (arg == "--help" || arg == "-h") {
-      o.help = true;
+    } else if (takeRunOption(arg, value, o)) {
+      // the plug-in and the run's outputs, shared by scenarios and drives
     } else if (arg.starts_with("-")) {
       parsed.error = "unknown option " + std::string(arg);
     } else if (!vehicleGiven) {

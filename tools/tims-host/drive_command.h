@@ -8,23 +8,17 @@
 #include <ostream>
 #include <string>
 
+#include "tims-host/host_options.h"
 #include "tims-host/run_observer.h"
 #include "tims-host/trip_driver.h"
 
 namespace tims::host {
 
-struct DriveOptions {
+struct DriveOptions : RunOptions {
   std::filesystem::path vehicle = ".";
   std::optional<int32_t> cardIndex;
   std::string trainName;          // UTF-8
   std::optional<int32_t> beacon;  // instead of the card index and train name
-  std::filesystem::path plugin;   // empty: as for a scenario
-  std::filesystem::path tracePath;
-  std::filesystem::path htmlPath;  // the trip page, when wanted
-  bool writeThrough = false;
-  bool keepWorkingFolder = false;
-  bool quiet = false;
-  bool help = false;
   DriveSettings settings;  // its beacon value is filled in by runDrive
 };
 

@@ -47,38 +47,46 @@ int millisecondsIn(const std::string& text, std::string& error) {
 
 }  // namespace
 
+bool takeRunOption(std::string_view arg, const OptionValue& value, RunOptions& o) {
+  auto path = [&](std::filesystem::path& target) {
+    if (const auto text = value()) target = *text;
+  };
+  if (arg == "--plugin") {
+    path(o.plugin);
+  } else if (arg == "--trace") {
+    path(o.tracePath);
+  } else if (arg == "--html") {
+    path(o.htmlPath);
+  } else if (arg == "--write-through") {
+    o.writeThrough = true;
+  } else if (arg == "--keep") {
+    o.keepWorkingFolder = true;
+  } else if (arg == "--quiet") {
+    o.quiet = true;
+  } else if (arg == "--help" || arg == "-h") {
+    o.help = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 ParsedOptions parseHostOptions(int argc, const char* const* argv) {
   ParsedOptions parsed;
   HostOptions& o = parsed.options;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    auto value = [&](std::filesystem::path& target) {
-      if (i + 1 >= argc) {
-        parsed.error = std::string(arg) + " needs a value";
-        return;
-      }
-      target = argv[++i];
+    const OptionValue value = [&]() -> std::optional<std::string_view> {
+      if (i + 1 < argc) return std::string_view(argv[++i]);
+      parsed.error = std::string(arg) + " needs a value";
+      return std::nullopt;
     };
-    if (arg == "--plugin") {
-      value(o.plugin);
+    if (takeRunOption(arg, value, o)) {
+      // the plug-in and the run's outputs, shared by scenarios and drives
     } else if (arg == "--vehicle") {
-      value(o.vehicle);
-    } else if (arg == "--trace") {
-      value(o.tracePath);
-    } else if (arg == "--html") {
-      value(o.htmlPath);
+      if (const auto text = value()) o.vehicle = *text;
     } else if (arg == "--seed") {
-      std::filesystem::path text;
-      value(text);
-      if (parsed.error.empty()) o.seed = millisecondsIn(text.string(), parsed.error);
-    } else if (arg == "--write-through") {
-      o.writeThrough = true;
-    } else if (arg == "--keep") {
-      o.keepWorkingFolder = true;
-    } else if (arg == "--quiet") {
-      o.quiet = true;
-    } else if (arg == "--help" || arg == "-h") {
-      o.help = true;
+      if (const auto text = value()) o.seed = millisecondsIn(std::string(*text), parsed.error);
     } else if (arg.starts_with("-")) {
       parsed.error = "unknown option " + std::string(arg);
     } else if (o.scenario.empty()) {

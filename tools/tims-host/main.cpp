@@ -18,10 +18,6 @@ namespace {
 using namespace tims;
 using namespace tims::host;
 
-constexpr int kExitPassed = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitError = 2;
-
 int runHost(const HostOptions& options) {
   const Scenario scenario = loadScenario(options.scenario);
   const std::filesystem::path vehicle = vehicleFolderFor(options, scenario);
