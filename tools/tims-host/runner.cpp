@@ -9,8 +9,6 @@
 namespace tims::host {
 namespace {
 
-constexpr int32_t kDayMs = 86400000;
-constexpr int32_t kBeaconCardInsert = 1000;
 // A run command that has not arrived after a day of simulated time never will.
 constexpr int64_t kMaxFramesPerCommand = 86400000;
 

@@ -13,6 +13,9 @@
 
 namespace tims::host {
 
+inline constexpr int32_t kDayMs = 86400000;
+inline constexpr int32_t kBeaconCardInsert = 1000;  // the beacon type that inserts an IC card
+
 // A scenario text that cannot be read, with where and why.
 class ScenarioError : public std::runtime_error {
  public:

@@ -10,7 +10,6 @@
 namespace tims::host {
 namespace {
 
-constexpr int32_t kDayMs = 86400000;
 
 bool isOperatorChar(char c) {
   return c == '=' || c == '!' || c == '<' || c == '>';

@@ -15,7 +15,6 @@ namespace {
 constexpr int kEbAlarmSlot = 13;
 constexpr int kStopChimeSlot = 14;
 constexpr int kPassChimeSlot = 15;
-constexpr int32_t kBeaconCardInsert = 1000;
 constexpr int32_t kPowerNotch = 4;
 // Enough motor current and pressure for the car indicators and meters to show what happens.
 constexpr double kPowerCurrent = 300.0;

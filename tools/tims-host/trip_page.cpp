@@ -12,7 +12,6 @@
 namespace tims::host {
 namespace {
 
-constexpr int32_t kBeaconCardInsert = 1000;
 // A clock that jumps further than this between frames was set by hand, not run.
 constexpr int32_t kLongestStepMs = 3600000;
 

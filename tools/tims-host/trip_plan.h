@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "iccard/ic_card.h"
+#include "tims-host/scenario.h"
 
 namespace tims::host {
 
@@ -39,8 +40,6 @@ struct TripPlan {
 
 // Builds the plan from a card as the card reader filled it.
 TripPlan planTrip(const IcCardCatalogue& card);
-
-inline constexpr int32_t kDayMs = 86400000;
 
 // How long after `earlier` the clock next shows `later` (0 .. a day less 1 ms).
 constexpr int32_t clockAhead(int32_t later, int32_t earlier) {
