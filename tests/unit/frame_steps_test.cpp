@@ -1,18 +1,37 @@
 // The frame update's steps one by one: EB device, line position, car indicators, announcement
-// points and line-position zones.
+// points and line-position zones. The allocations made in frame updates are counted here (see
+// unit_fixture.h).
 #include "unit/frame_steps.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <memory>
+#include <new>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "aids/reference_generator.h"
 #include "platform/crt_random.h"
 #include "unit_fixture.h"
+
+// GCC sees through the replacement and takes malloc/free for a mismatched pair.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+  if (tims::testing::countingAllocations) ++tims::testing::allocationsCounted;
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
 
 namespace tims::testing {
 namespace {
@@ -20,6 +39,14 @@ namespace {
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 
 using FrameSteps = UnitFixture;
+
+TEST(NoAllocation, TheCountSeesAnAllocation) {
+  allocationsCounted = 0;
+  countingAllocations = true;
+  const auto p = std::make_unique<int>(1);
+  countingAllocations = false;
+  EXPECT_EQ(std::exchange(allocationsCounted, 0), 1);
+}
 
 // One 1000 ms frame of the device from a given state: speed, device enabled, armed, applied, the
 // brake handle at the emergency notch, idle and alarm timers; afterwards armed, applied, alarm

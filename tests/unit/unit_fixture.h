@@ -14,7 +14,7 @@
 namespace tims::testing {
 
 // The frame update runs inside the host's frame and must not allocate: the fixture counts the
-// allocations made inside frame updates (see no_allocation_test.cpp) and expects none.
+// allocations made inside frame updates (see frame_steps_test.cpp) and expects none.
 inline bool countingAllocations = false;
 inline long allocationsCounted = 0;
 
