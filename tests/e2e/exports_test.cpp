@@ -1,7 +1,8 @@
 // The built plug-in, loaded from a vehicle folder through the system loader and driven through its
-// exports as a host would: a session, hostile calls, files that are no regular files and settings
-// files the user guards. Sessions over such files run in a child process under a deadline, so that
-// a plug-in that blocks or reads forever fails the test instead of hanging it.
+// exports as a host would (the scenarios run whole sessions so): hostile calls, files that are no
+// regular files and settings files the user guards. Sessions over such files run in a child process
+// under a deadline, so that a plug-in that blocks or reads forever fails the test instead of
+// hanging it.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -16,7 +17,6 @@
 #include <optional>
 
 #include "platform/dynamic_library.h"
-#include "platform/profile.h"
 #include "state/records.h"
 #include "support/temp_dir.h"
 
@@ -55,49 +55,6 @@ struct Plugin {
 
   platform::DynamicLibrary library;
 };
-
-TEST(PluginLibrary, RunsAHostSessionAndWritesDefaultsBesideItsOwnFile) {
-  TempDir dir;
-  dir.write("TIMS_Spec.ini", "; vehicle settings\n[Disp]\nHVMeterindex=75\n");
-  const Plugin plugin(dir.path());
-  ASSERT_TRUE(plugin.library.isOpen()) << plugin.library.errorText();
-  for (const char* name : {"Dispose", "GetPluginVersion", "SetPower", "SetBrake", "SetReverser",
-                           "KeyDown", "KeyUp", "HornBlow", "DoorOpen", "DoorClose", "SetSignal",
-                           "TimsHostSetKeyState", "Load", "Elapse", "Initialize"}) {
-    ASSERT_NE(plugin.library.symbol(name), nullptr) << name;
-  }
-  plugin.start(-1);
-  // The write-back found the file beside the library and kept its content.
-  const auto spec = dir.path() / "TIMS_Spec.ini";
-  EXPECT_EQ(platform::readProfileInt(spec, "CSpd", "EnableCSpd", 0), 1);
-  EXPECT_EQ(dir.read("TIMS_Spec.ini").rfind("; vehicle settings\n[Disp]\nHVMeterindex=75\n", 0),
-            0u);
-
-  Slots slots{};
-  HandleSet handles = plugin.frame(slots, 36000000);
-  EXPECT_EQ(std::tuple(handles.brake, handles.reverser), std::tuple(2, 1));  // the start notch
-  plugin.get<void(int)>("SetBrake")(0);
-  plugin.get<void(int)>("SetPower")(3);
-  plugin.get<void(int)>("SetReverser")(-1);
-  handles = plugin.frame(slots, 36000016);
-  EXPECT_EQ(std::tuple(handles.brake, handles.power, handles.reverser, handles.constantSpeed),
-            std::tuple(0, 3, -1, 0));
-  EXPECT_EQ(std::tuple(slots[10], slots[11]), std::tuple(10, 0));  // the clock: 10:00
-  EXPECT_EQ(slots[kSlotCount + 13], -10000);                       // EB alarm silent
-
-  // Calls that read nothing still take their argument.
-  plugin.get<void(int)>("KeyDown")(2);
-  plugin.get<void(int)>("KeyUp")(2);
-  plugin.get<void(int)>("HornBlow")(0);
-  plugin.get<void(int)>("SetSignal")(1);
-  plugin.get<void()>("DoorOpen")();
-  plugin.get<void()>("DoorClose")();
-  plugin.beacon(111, 12345678);
-  plugin.frame(slots, 36000032);
-  EXPECT_EQ(slots[100], 12);  // the train number's kind code from the beacon
-  EXPECT_EQ(plugin.get<int()>("GetPluginVersion")(), 131072);
-  plugin.get<void()>("Dispose")();
-}
 
 TEST(PluginLibrary, SurvivesCallsOutOfOrderAndHostileArguments) {
   TempDir dir;
