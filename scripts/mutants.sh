@@ -170,12 +170,17 @@ fi
 
 # A fast build: optimised a little, no debug information, warnings not fatal (a mutant may leave
 # a variable unused), a quick linker when there is one.
-linker=()
+fast=()
+# With ccache a second run (another suite, the same mutants) compiles only the tests again.
+if command -v ccache >/dev/null; then
+  fast+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=$(dirname "$work") CCACHE_NOHASHDIR=1
+fi
 if command -v ld.lld >/dev/null; then
-  linker=(-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld -DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld)
+  fast+=(-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld -DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld)
 fi
 cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" -DTIMS_WERROR=OFF "${linker[@]}" >"$work/configure.log"
+  -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" -DTIMS_WERROR=OFF "${fast[@]}" >"$work/configure.log"
 
 build_and_test() { # the log file; status 2 when the build fails, 1 when a test fails
   before_killed=0
