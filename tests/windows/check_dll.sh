@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Checks a plug-in DLL as the Windows loader and a host see it (one line per failure): the host's
-# sixteen functions and the two host-adapter ones exported under plain names, only DLLs that every
-# Windows has imported, and on x86 (unless --stripped) every export the __stdcall function that
-# pops its own argument bytes.   check_dll.sh <tims_x64.dll|tims_x86.dll> <x64|x86> [--stripped]
+# Checks a plug-in DLL as the Windows loader and a host see it, one line per failure:
+#   check_dll.sh <tims_x64.dll|tims_x86.dll> <x64|x86> [--stripped]
+# the host's sixteen functions and the two host-adapter ones exported under plain names, only DLLs
+# that every Windows has imported, and on x86 with symbols (not --stripped) every export the
+# __stdcall function that pops its own argument bytes.
 set -u
 usage="usage: check_dll.sh <dll> <x64|x86> [--stripped]"
 dll=${1:?$usage}
@@ -37,9 +38,9 @@ wanted=$(cut -d: -f1 <<<"$expected" | tr ' ' '\n' | sort)
 [[ $names == "$wanted" ]] || fail "exports differ: $(diff <(echo "$wanted") <(echo "$names") | tr '\n' ' ')"
 imports=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers" | sort -u)
 [[ -n $imports ]] || fail "no import table found"
-for name in $(grep -vxE 'kernel32\.dll|user32\.dll|msvcrt\.dll' <<<"$imports"); do
+while read -r name; do
   fail "imports $name"
-done
+done < <(grep -vxE 'kernel32\.dll|user32\.dll|msvcrt\.dll' <<<"$imports")
 
 convention=
 if [[ $2 == x86 && ${3:-} != --stripped ]]; then
