@@ -1,17 +1,13 @@
-// Differential test of the profile-file reader and writer: every question of a corpus of tricky
-// files is asked of the system's profile functions and of ours, and every write is made by both;
-// the answers must agree. Written files are compared by the values read back, not by their
-// bytes: our writer keeps every other byte of a file, the system's may reformat it.
-//   profile-diff <empty work folder>
-// Exits 1 when any answer differs, 2 without a work folder.
+// Differential test of the profile reader and writer: every question of a corpus of awkward files
+// is asked of the system's profile functions and of ours, and every write is made by both. Written
+// files are compared by the values read back, not by bytes: our writer keeps every other byte of
+// a file, the system's rewrites its layout.
+//   profile-diff <work folder>    exits 1 when any answer differs, 2 without a folder
 #include <windows.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <optional>
-#include <string>
-#include <vector>
+#include <sstream>
 
 #include "platform/profile.h"
 
@@ -19,44 +15,51 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;  // "..."s keeps embedded NULs
-using tims::platform::readProfileInt;
-using tims::platform::readProfileString;
-using tims::platform::writeProfileString;
 
-// A file as it lies on disk (none: there is no file), the questions asked of it as
-// "section/key|section/key...", and the writes "section/key=value|...", each made on a fresh
-// copy and followed by every question again.
+// A file as it lies on disk (none: there is no file), its questions "section/key|...", its writes
+// "section/key=value|..." (each made on a fresh copy, then every question asked again), and the
+// question whose answer differs on purpose, if any.
 struct Case {
   const char* name;
   std::optional<std::string> bytes;
-  std::string queries, writes;
+  std::string queries, writes, known = "";
 };
+
+std::vector<std::string> split(const std::string& text) {
+  std::vector<std::string> parts;
+  std::istringstream in(text);
+  for (std::string part; std::getline(in, part, '|');) parts.push_back(part);
+  return parts;
+}
+
+// "section/key" or "section/key=value" cut at the first `at`.
+std::pair<std::string, std::string> cut(const std::string& text, char at) {
+  const std::size_t i = text.find(at);
+  return {text.substr(0, i), text.substr(i + 1)};
+}
 
 // One key per rule of the integer reader: signs, white space, 0x/0o/0b, wrapping at 32 bits, the
 // reader's 30-character buffer, and text that is no number.
 Case numbers() {
-  // clang-format off
-  const char* const values[][2] = {
-      {"plain", "123"}, {"negative", "-45"}, {"plus", "+67"}, {"leading", "   89"}, {"tabbed", "\t5"},
-      {"hex", "0x1F"}, {"hexUpper", "0X1F"}, {"hexCaps", "0x1f2A"}, {"octal", "0o17"},
-      {"binary", "0b101"}, {"negHex", " -0x10"}, {"bareHex", "0x"}, {"bareSign", "-"},
-      {"plusOnly", "+"}, {"wrap32", "4294967296"}, {"wrap31", "2147483648"},
-      {"below", "-2147483649"}, {"huge", "99999999999999999999"}, {"max", "2147483647"},
-      {"min", "-2147483648"}, {"trailing", "12abc"}, {"letters", "abc"}, {"fraction", "1.5"},
-      {"zeros", "00012"}, {"zero", "0"}, {"quoted", "\"42\""}, {"single", "'7'"}, {"empty", ""},
-      {"spaced", "1 2"}, {"long", "000000000000000000000000000012345"}, {"signSpace", "- 5"},
-      {"longHex", "0x0000000000000000000000000001F"}, {"doubleSign", "--5"},
-      {"octalDigits", "0o19"}, {"binaryDigits", "0b1012"}, {"hexPlus", "+0x10"},
-      {"leadingZeroX", "00x10"}};
-  // clang-format on
   Case c{"numbers", "[N]\r\n", "N/missing", "N/plain=-7|N/added=0x10"};
-  for (const auto& [key, value] : values) {
-    *c.bytes += std::string(key) + "=" + value + "\r\n";
-    c.queries += "|N/"s + key;
+  for (const std::string& line :
+       split("plain=123|negative=-45|plus=+67|leading=   89|tabbed=\t5|hex=0x1F|hexUpper=0X1F|"
+             "hexCaps=0x1f2A|octal=0o17|binary=0b101|negHex= -0x10|bareHex=0x|bareSign=-|"
+             "plusOnly=+|wrap32=4294967296|wrap31=2147483648|below=-2147483649|"
+             "huge=99999999999999999999|max=2147483647|min=-2147483648|trailing=12abc|letters=abc|"
+             "fraction=1.5|zeros=00012|zero=0|quoted=\"42\"|single='7'|empty=|spaced=1 2|"
+             "long=000000000000000000000000000012345|signSpace=- 5|"
+             "longHex=0x0000000000000000000000000001F|doubleSign=--5|octalDigits=0o19|"
+             "binaryDigits=0b1012|hexPlus=+0x10|leadingZeroX=00x10")) {
+    *c.bytes += line + "\r\n";
+    c.queries += "|N/" + line.substr(0, line.find('='));
   }
   return c;
 }
 
+// A file with a byte-order mark holds Unicode text, which the system hands to 8-bit callers in
+// its own code page and ours in Shift-JIS: non-ASCII values read differently on this 1252 system
+// (the known deviations). Settings values are ASCII, where both agree.
 std::vector<Case> corpus() {
   const std::string longValue(1000, 'v');
   static constexpr char16_t kUtf16[] = u"\uFEFF[A]\r\nk=1\r\nascii=plain text\r\ne=\u00E9\r\n";
@@ -80,9 +83,9 @@ std::vector<Case> corpus() {
       {"no section", "k=1\n[A]\nk=2\n[]\nj=3\n", "A/k|/k|B/k|/j| /k", "A/k=3|B/k=4|/k=5|/new=6"},
       {"header first", "[A]\nk=2\n[]\nj=3\n", "A/k|/j", "/j=5|/new=6"},
       {"utf-8 mark", "\xEF\xBB\xBF[A]\r\nk=1\r\n[B]\r\nk=\xE2\x82\xAC\r\n", "A/k|B/k",
-       "A/k=2|C/n=new"},
+       "A/k=2|C/n=new", "B/k"},
       {"utf-8 mark, key first", "\xEF\xBB\xBFk=0\r\n[A]\r\nk=1\r\n", "A/k|/k", "A/k=2"},
-      {"utf-16 mark", utf16, "A/k|A/ascii|A/missing|A/e", "A/k=2|A/added=3|New/n=4"},
+      {"utf-16 mark", utf16, "A/k|A/ascii|A/missing|A/e", "A/k=2|A/added=3|New/n=4", "A/e"},
       {"line ends, LF", "[A]\nk=1\nj=2\n[B]\nk=3", "A/k|A/j|B/k", "A/added=x|B/added=y|C/n=z"},
       {"line ends, CR only", "[A]\rk=1\rj=2\r[B]\rk=3\r", "A/k|A/j|B/k", "A/j=new|B/added=y"},
       {"line ends, mixed", "[A]\r\nk=1\nj=2\r\n\r\n[B]\n\nk=3\r\n", "A/k|A/j|B/k",
@@ -126,109 +129,40 @@ std::vector<Case> corpus() {
   };
 }
 
-// A file with a byte-order mark holds Unicode text, which the system hands to 8-bit callers in
-// its own code page and ours in Shift-JIS: non-ASCII values read differently on this 1252 system.
-// Settings values are ASCII, where both agree.
-bool knownDeviation(const std::string& caseName, const std::string& question) {
-  return (caseName == "utf-8 mark" && question == "B/k") ||
-         (caseName == "utf-16 mark" && question == "A/e");
-}
-
-std::vector<std::string> split(const std::string& text) {
-  std::vector<std::string> parts;
-  for (std::size_t start = 0, bar = 0; !text.empty() && bar != std::string::npos; start = bar + 1) {
-    bar = text.find('|', start);
-    parts.push_back(text.substr(start, bar - start));
+// The system's answer and ours to "section/key" in `file`: the string through a buffer of `size`
+// characters, or with size 0 the integer.
+std::pair<std::string, std::string> answers(const fs::path& file, const std::string& question,
+                                            DWORD size = 1024,
+                                            const char* fallback = "(fallback)") {
+  const auto [section, key] = cut(question, '/');
+  const std::string path = file.string();
+  if (size == 0) {
+    const auto system = GetPrivateProfileIntA(section.c_str(), key.c_str(), -12345, path.c_str());
+    return {std::to_string(static_cast<int>(system)),
+            std::to_string(tims::platform::readProfileInt(file, section, key, -12345))};
   }
-  return parts;
+  std::string system(size, '\0');
+  system.resize(GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback, system.data(),
+                                         size, path.c_str()));
+  return {system, tims::platform::readProfileString(file, section, key, fallback, size)};
 }
 
-// "section/key" as the two names the functions take.
-std::pair<std::string, std::string> namesOf(const std::string& question) {
-  const std::size_t slash = question.find('/');
-  return {question.substr(0, slash), question.substr(slash + 1)};
-}
-
-constexpr const char* kFallback = "(fallback)";
 int comparisons = 0, differences = 0, deviations = 0;
 
-void compare(const std::string& where, const std::string& system, const std::string& ours,
-             bool known) {
+void compare(const Case& c, const std::string& question, const std::string& how,
+             const std::pair<std::string, std::string>& answers) {
   ++comparisons;
-  if (system == ours) return;
+  if (answers.first == answers.second) return;
+  const bool known = question == c.known;
   ++(known ? deviations : differences);
-  std::printf("%s %s\n", known ? "KNOWN" : "DIFF", where.c_str());
-  for (const std::string* answer : {&system, &ours}) {
-    std::printf("  %s \"", answer == &system ? "system:" : "ours:  ");
-    for (const unsigned char c : answer->substr(0, 70)) {
-      std::printf(c >= 0x20 && c < 0x7F && c != '\\' ? "%c" : "\\x%02X", c);
+  std::printf("%s [%s] %s%s\n", known ? "KNOWN" : "DIFF", c.name, question.c_str(), how.c_str());
+  for (const auto& [who, answer] :
+       {std::pair("system", answers.first), {"ours  ", answers.second}}) {
+    std::printf("  %s: \"", who);
+    for (const unsigned char byte : answer.substr(0, 70)) {
+      std::printf(byte >= 0x20 && byte < 0x7F && byte != '\\' ? "%c" : "\\x%02X", byte);
     }
-    std::printf("\"%s\n", answer->size() > 70 ? "..." : "");
-  }
-}
-
-std::string systemString(const fs::path& file, const std::string& question, const char* fallback,
-                         DWORD size) {
-  const auto [section, key] = namesOf(question);
-  std::string buffer(size, '\0');
-  buffer.resize(GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback, buffer.data(),
-                                         size, file.string().c_str()));
-  return buffer;
-}
-
-std::string ourString(const fs::path& file, const std::string& question, const char* fallback,
-                      std::size_t size) {
-  const auto [section, key] = namesOf(question);
-  return readProfileString(file, section, key, fallback, size);
-}
-
-fs::path prepare(const Case& c, const fs::path& file) {
-  if (c.bytes) std::ofstream(file, std::ios::binary).write(c.bytes->data(), c.bytes->size());
-  return file;
-}
-
-// One question of both readers: strings through the plug-in's buffer, one that cuts values and
-// the shortest that holds any text; the integer; a fallback whose trailing spaces the system drops.
-void compareReads(const Case& c, const std::string& question, const fs::path& file) {
-  const std::string where = "["s + c.name + "] " + question;
-  const bool known = knownDeviation(c.name, question);
-  for (const DWORD size : {260, 8, 2}) {
-    compare(where + " string/" + std::to_string(size),
-            systemString(file, question, kFallback, size),
-            ourString(file, question, kFallback, size), known);
-  }
-  const auto [section, key] = namesOf(question);
-  const auto systemInt = static_cast<int>(
-      GetPrivateProfileIntA(section.c_str(), key.c_str(), -12345, file.string().c_str()));
-  compare(where + " int", std::to_string(systemInt),
-          std::to_string(readProfileInt(file, section, key, -12345)), known);
-  compare(where + " spaced fallback", systemString(file, question, "  spaced fallback  ", 64),
-          ourString(file, question, "  spaced fallback  ", 64), known);
-}
-
-// The same write made by each side on its own copy; then every question is answered from the
-// system's copy by the system (the reference) and checked against the three other ways to read.
-void compareWrite(const Case& c, const std::string& write, const std::string& stem) {
-  const std::string target = write.substr(0, write.find('='));
-  const std::string value = write.substr(target.size() + 1);
-  const auto [section, key] = namesOf(target);
-  const fs::path systemFile = prepare(c, stem + "-system.ini"),
-                 ours = prepare(c, stem + "-ours.ini");
-  const bool systemWrote = WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
-                                                      systemFile.string().c_str());
-  const std::string what = "["s + c.name + "] write " + write;
-  compare(what, systemWrote ? "written" : "failed",
-          writeProfileString(ours, section, key, value) ? "written" : "failed", false);
-  for (const std::string& question : split(c.queries + "|" + target)) {
-    const bool known = knownDeviation(c.name, question);
-    const std::string where = what + ", then " + question;
-    const std::string reference = systemString(systemFile, question, kFallback, 1024);
-    compare(where + " (system reads ours)", reference,
-            systemString(ours, question, kFallback, 1024), known);
-    compare(where + " (we read ours)", reference, ourString(ours, question, kFallback, 1024),
-            known);
-    compare(where + " (we read the system's)", reference,
-            ourString(systemFile, question, kFallback, 1024), known);
+    std::printf("\"%s\n", answer.size() > 70 ? "..." : "");
   }
 }
 
@@ -242,13 +176,43 @@ int main(int argc, char** argv) {
   fs::create_directories(folder, error);
   const auto cases = corpus();
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    const std::string stem = (folder / ("case" + std::to_string(i))).string();
-    const fs::path file = prepare(cases[i], stem + ".ini");
-    for (const std::string& question : split(cases[i].queries))
-      compareReads(cases[i], question, file);
-    const auto writes = split(cases[i].writes);
+    const Case& c = cases[i];
+    const auto prepare = [&](const std::string& name) {  // a copy of the file, when there is one
+      const fs::path file = folder / ("case" + std::to_string(i) + name + ".ini");
+      if (c.bytes) std::ofstream(file, std::ios::binary).write(c.bytes->data(), c.bytes->size());
+      return file;
+    };
+    // Strings through the plug-in's buffer, one that cuts values and the shortest that holds any
+    // text; the integer; a fallback whose trailing spaces the system drops.
+    const fs::path file = prepare("");
+    for (const std::string& question : split(c.queries)) {
+      for (const DWORD size : {260, 8, 2, 0}) {
+        const std::string how = size ? " string/" + std::to_string(size) : " int";
+        compare(c, question, how, answers(file, question, size));
+      }
+      compare(c, question, " spaced fallback", answers(file, question, 64, "  spaced fallback  "));
+    }
+    // The same write made by each side on its own copy; then every question is answered from the
+    // system's copy by the system (the reference) and checked against the three other readings.
+    const auto writes = split(c.writes);
     for (std::size_t w = 0; w < writes.size(); ++w) {
-      compareWrite(cases[i], writes[w], stem + "-write" + std::to_string(w));
+      const auto [target, value] = cut(writes[w], '=');
+      const auto [section, key] = cut(target, '/');
+      const std::string copy = "-write" + std::to_string(w);
+      const fs::path system = prepare(copy + "-system"), ours = prepare(copy + "-ours");
+      const bool systemWrote = WritePrivateProfileStringA(section.c_str(), key.c_str(),
+                                                          value.c_str(), system.string().c_str());
+      const bool weWrote = tims::platform::writeProfileString(ours, section, key, value);
+      compare(c, "write " + writes[w], "",
+              {systemWrote ? "written" : "failed", weWrote ? "written" : "failed"});
+      for (const std::string& question : split(c.queries + "|" + target)) {
+        const auto [reference, weReadTheSystems] = answers(system, question);
+        const auto [systemReadsOurs, weReadOurs] = answers(ours, question);
+        const std::string after = " after write " + writes[w];
+        compare(c, question, after + " (system reads ours)", {reference, systemReadsOurs});
+        compare(c, question, after + " (we read ours)", {reference, weReadOurs});
+        compare(c, question, after + " (we read the system's)", {reference, weReadTheSystems});
+      }
     }
   }
   std::printf("profile-diff: %zu files, %d comparisons, %d differences, %d known deviations\n",
