@@ -123,16 +123,6 @@ TEST_F(CardInsert, MissingOrUnreadableCardChangesNothingButTheMode) {
   }
 }
 
-TEST_F(CardInsert, FindsShiftJisNamesAndTheFallbackFolderAndAppendsASecondCard) {
-  dir.write(std::filesystem::path("card3") / u8"荷2340M.csv", rows(6));
-  insertCard(unit, 301234008);
-  EXPECT_TRUE(unit.icCardActive);
-  dir.write("default/-3/0A.csv", rows(6));
-  insertCard(unit, -300000000);
-  EXPECT_TRUE(unit.icCardActive);
-  EXPECT_EQ(unit.catalogue.icRows.size(), 12u);
-}
-
 TEST_F(CardInsert, CardOfNoRowOrOneRowEndsIcModeAfterTakingItsValues) {
   for (int n : {0, 1}) {
     SCOPED_TRACE(n);
@@ -185,15 +175,6 @@ TEST_F(CardInsert, ShortTimetableRowsCarryEveryValueAndClearTheUnusedRecords) {
             std::tuple(0, 0, 0));
   EXPECT_EQ(std::tie(unit.afterListDisp.arrHour, unit.departedStopDisp.depMinute),
             std::tuple(24, 60));
-}
-
-TEST_F(CardInsert, DispTypeKeepsTheRebuiltWindow) {
-  unit.dispType = true;
-  insert(rows(2));
-  EXPECT_TRUE(unit.icCardActive);
-  EXPECT_EQ(unit.routePositionBase, 12);  // three empty rows below two card rows
-  EXPECT_EQ(unit.rowStationId[0], 101);
-  EXPECT_EQ(unit.dispStationId[2], 0);
 }
 
 }  // namespace

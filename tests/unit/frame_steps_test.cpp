@@ -1,6 +1,6 @@
-// The frame update's steps one by one: EB device, line position, car indicators, announcement
-// points and line-position zones. The allocations made in frame updates are counted here (see
-// unit_fixture.h).
+// The frame update's steps one by one: EB device, line position and car indicators (the
+// announcement points and zones are the scenarios'). The allocations made in frame updates are
+// counted here (see unit_fixture.h).
 #include "unit/frame_steps.h"
 
 #include <gtest/gtest.h>
@@ -116,79 +116,6 @@ TEST_F(FrameSteps, CarIndicatorsFollowTheCurrentAfterRandomDelaysAndGoOutAfterRa
     EXPECT_NE(std::count(afterIdle.begin(), afterIdle.end(), 0) % kCars, 0);
     unit.carState.fill(0);
   }
-}
-
-// A 10 km section from row 0 (line position 10 km, ascending) to row 1.
-class Announcements : public UnitFixture {
- protected:
-  Announcements() {
-    addRows(2);
-    unit.nextRowIndex = 1;
-    unit.stopDistanceTotal = unit.sectionLength = 10000.0;
-  }
-
-  // One frame `run` metres past the station, at `speed`, `ms` into a second of the clock; returns
-  // the one sound item among 5 to 10 that reads 1 (0: none, -1: more than one).
-  int at(double run, float speed, int32_t ms = 300) {
-    std::tie(unit.distanceToStop, unit.sectionRemaining, unit.kmPostBase) =
-        std::tuple(unit.stopDistanceTotal - run, unit.sectionLength - run, 10000.0 + run);
-    plugin.state.time = 36000000 + ms - 100;
-    runFrame(0.0, 100, speed);
-    int item = 0;
-    for (int k = 5; k <= 10; ++k) {
-      if (unit.soundOut[k] == kSoundRaise) item = item == 0 ? k : -1;
-    }
-    return item;
-  }
-};
-
-// Point sets: 0 kind 0 at 100..300 m; 1 kind 1 at 1 km; 2 kind 2 at 2 km; 3 kind 3 at 3 km; 4 a
-// kind-0 point of row 1, then a kind-0, a kind-1 and a kind-2 point of row 0: the scan skips other
-// rows and too fast kind-0 points, and stops at the first active point.
-// Frames: point set, run, speed, ms into the second, the sound item raised (5 kind 0, 6 kind 1,
-// 7 kind 2 or 3, 8 kind 2 in its last 100 m from its second frame on), the four indicators, and
-// panel slot 83 (which silences item 8).
-TEST_F(Announcements, PointsSoundOnEntryWithinTheirWindowsAndShowTheirIndicators) {
-  const std::vector<IcPointRecord> pointSets[] = {
-      {{0, 0.1, 0.3, 0}},
-      {{0, 1.0, 0.0, 1}},
-      {{0, 2.0, 0.0, 2}},
-      {{0, 3.0, 0.0, 3}},
-      {{1, 0.1, 0.3, 0}, {0, 0.1, 0.3, 0}, {0, 0.2, 0.0, 1}, {0, 0.0, 9.0, 2}}};
-  using Indicators = std::array<int32_t, 4>;
-  const std::tuple<int, double, float, int32_t, int, Indicators, bool> frames[] = {
-      {0, 50, 20, 300, 0, {0, 0, 0, 0}, false},   {0, 150, 20, 300, 5, {2, 0, 0, 0}, false},
-      {0, 160, 20, 700, 0, {1, 0, 0, 0}, false},  {0, 170, 30, 300, 0, {0, 0, 0, 0}, false},
-      {0, 180, 20, 300, 5, {2, 0, 0, 0}, false},  {1, 599, 60, 300, 0, {0, 0, 0, 0}, false},
-      {1, 601, 60, 100, 6, {0, 4, 0, 0}, false},  {1, 1699, 60, 900, 0, {0, 3, 0, 0}, false},
-      {1, 1700, 60, 300, 0, {0, 0, 0, 0}, false}, {2, 1550, 50, 300, 0, {0, 0, 0, 0}, false},
-      {2, 1550, 90, 300, 7, {0, 0, 2, 1}, false}, {2, 1950, 90, 300, 8, {0, 0, 2, 1}, false},
-      {2, 1970, 90, 300, 0, {0, 0, 2, 1}, true},  {2, 2499, 90, 700, 8, {0, 0, 1, 1}, false},
-      {2, 2500, 90, 300, 0, {0, 0, 0, 0}, false}, {3, 2650, 50, 300, 7, {0, 0, 0, 0}, false},
-      {3, 2660, 50, 300, 0, {0, 0, 0, 0}, false}, {2, 1950, 50, 300, 7, {0, 0, 2, 1}, false},
-      {2, 1960, 50, 300, 8, {0, 0, 2, 1}, false}, {4, 150, 30, 300, 6, {0, 4, 0, 0}, false},
-      {4, 150, 20, 300, 5, {2, 0, 0, 0}, false}};
-  int loaded = -1;
-  for (const auto& [set, run, speed, ms, raised, indicators, panel83] : frames) {
-    if (set != loaded) unit.pointLatch = {};  // a fresh start for each set
-    unit.catalogue.pointRecords = pointSets[loaded = set];
-    unit.panel83Set = panel83;
-    EXPECT_EQ(at(run, speed, ms), raised) << "set " << set << ", " << run << " m";
-    EXPECT_EQ(unit.zoneIndicator, indicators) << "set " << set << ", " << run << " m";
-  }
-}
-
-// Items: 9 station zone entered, 10 inside a line-position zone from the second frame on.
-TEST_F(Announcements, StationZonesSoundOnEntryAndKmZonesFromTheSecondFrameInside) {
-  unit.catalogue.sectionRecords = {
-      {0, 50.0, 51.0, 0.2, 0},   // station zone: the first 200 m
-      {7, 10.5, 10.8, 0.0, 0},   // line-position zone 10.5..10.8 km
-      {9, 10.95, 10.9, 0.0, 0},  // the same, given the other way round
-      {1, 90.0, 91.0, 0.0, 0}};  // next row: the last 600 m of the section
-  const std::pair<double, int> runAndRaised[] = {{10, 9},   {20, 0},   {300, 0}, {510, 0},
-                                                 {520, 10}, {530, 10}, {810, 0}, {920, 0},
-                                                 {930, 10}, {9390, 0}, {9410, 9}};
-  for (const auto& [run, raised] : runAndRaised) EXPECT_EQ(at(run, 40), raised) << run << " m";
 }
 
 }  // namespace
