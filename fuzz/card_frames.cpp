@@ -4,7 +4,6 @@
 // then move the train, open doors, pass beacons and write the panel.
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <iterator>
 
 #include "beacon/beacon_dispatcher.h"
@@ -41,12 +40,7 @@ void takeSettings(fuzz::FuzzInput& in, PluginState& plugin, TimsUnit& unit) {
 void insertThroughFile(TimsUnit& unit, std::string_view cardText,
                        const std::filesystem::path& folder) {
   unit.catalogue.cardFolders.assign(kCardFolderCount, folder);
-  {
-    std::ofstream out(cardPath(unit.catalogue, kCardBeaconValue),
-                      std::ios::binary | std::ios::trunc);
-    out.write(cardText.data(), static_cast<std::streamsize>(cardText.size()));
-    TIMS_FUZZ_CHECK(out.good());
-  }
+  fuzz::writeFile(cardPath(unit.catalogue, kCardBeaconValue), cardText);
   insertCard(unit, kCardBeaconValue);
 }
 
@@ -99,7 +93,7 @@ void checkUnit(const TimsUnit& unit, int32_t windowRows) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   static const fuzz::ScratchFolder folder("card-frames");
-  fuzz::FuzzInput in(data, size);
+  fuzz::FuzzInput in({reinterpret_cast<const char*>(data), size});
 
   PluginState plugin;
   TimsUnit unit;
@@ -112,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const auto startRow = in.value<uint32_t>();
   const std::string_view cardText = in.bytes(in.value<uint16_t>());
   if (throughFile) {
-    insertThroughFile(unit, cardText, folder.path());
+    insertThroughFile(unit, cardText, folder.path);
   } else {
     insertByLines(unit, cardText, startRow);
   }

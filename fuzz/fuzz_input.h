@@ -4,64 +4,50 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <type_traits>
 
 namespace tims::fuzz {
 
 // An invariant that failed is a finding like a crash: report it and abort so that the fuzzer keeps
 // the input.
-[[noreturn]] inline void invariantFailed(const char* condition, const char* file, int line) {
-  std::fprintf(stderr, "%s:%d: invariant failed: %s\n", file, line, condition);
-  std::abort();
-}
-
-#define TIMS_FUZZ_CHECK(condition) \
-  ((condition) ? void() : ::tims::fuzz::invariantFailed(#condition, __FILE__, __LINE__))
+#define TIMS_FUZZ_CHECK(condition)                                                               \
+  ((condition)                                                                                   \
+       ? void()                                                                                  \
+       : (std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #condition), \
+          std::abort()))
 
 // Values are taken from the front of the input; past its end every read gives zero, so that every
 // input, even an empty one, is a complete run.
 class FuzzInput {
  public:
-  FuzzInput(const uint8_t* data, std::size_t size)
-      : bytes_(reinterpret_cast<const char*>(data), size) {}
+  explicit FuzzInput(std::string_view bytes) : bytes_(bytes) {}
 
   bool empty() const { return bytes_.empty(); }
-
   uint8_t byte() { return value<uint8_t>(); }
   bool flag() { return (byte() & 1) != 0; }
 
   // A trivially copyable value from the next sizeof(T) bytes (fewer at the end, zero-filled).
   template <typename T>
   T value() {
-    static_assert(std::is_trivially_copyable_v<T>);
     T result{};
-    const std::size_t n = std::min(sizeof(T), bytes_.size());
-    std::memcpy(&result, bytes_.data(), n);
-    bytes_.remove_prefix(n);
+    const std::string_view taken = bytes(sizeof(T));
+    std::memcpy(&result, taken.data(), taken.size());
     return result;
   }
 
-  // Up to `n` bytes.
-  std::string_view bytes(std::size_t n) {
+  std::string_view bytes(std::size_t n) {  // up to n bytes
     const std::string_view taken = bytes_.substr(0, n);
     bytes_.remove_prefix(taken.size());
     return taken;
   }
-
-  // A text of up to 255 bytes, its length in the first byte.
-  std::string_view text() { return bytes(byte()); }
-
-  std::string_view rest() { return bytes(bytes_.size()); }
 
  private:
   std::string_view bytes_;
@@ -82,26 +68,25 @@ void forEachLine(std::string_view text, Visit&& visit) {
   }
 }
 
-// A folder of this process's own below the system's temporary folder, made on first use and
-// removed at exit; the pid keeps parallel fuzzers and corpus replays apart.
-class ScratchFolder {
- public:
+inline void writeFile(const std::filesystem::path& file, std::string_view bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  TIMS_FUZZ_CHECK(out.good());
+}
+
+// A folder of this process's own below the system's temporary folder, removed at exit; the pid
+// keeps parallel fuzzers and corpus replays apart.
+struct ScratchFolder {
   explicit ScratchFolder(std::string_view name)
-      : path_(std::filesystem::temp_directory_path() /
-              ("tims-fuzz-" + std::string(name) + "-" + std::to_string(getpid()))) {
-    std::filesystem::create_directories(path_);
+      : path(std::filesystem::temp_directory_path() /
+             ("tims-fuzz-" + std::string(name) + "-" + std::to_string(getpid()))) {
+    std::filesystem::create_directories(path);
   }
   ~ScratchFolder() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(path, ignored);
   }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
+  const std::filesystem::path path;
 };
 
 }  // namespace tims::fuzz

@@ -1,15 +1,10 @@
 // A host session: the input is a settings file, then a sequence of host calls in any order (load,
 // vehicle spec, start, frames with any vehicle state, handles, keys, doors, beacons of any type,
 // the host's own panel writes). The plug-in directory is a vehicle folder made once per process,
-// with a card list and a few cards that type-1000 beacons can insert.
-//
-// After every frame: the constant-speed handle is 0 or 2, only the sound slots the plug-in owns
-// change, panel slots that no layout row names keep the host's value, and the frame allocated no
-// memory (where the sanitizer lets us see allocations).
+// with a card list and a few cards that type-1000 beacons can insert. Every frame is checked.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <iterator>
 #include <string>
 
@@ -33,8 +28,6 @@ namespace {
 using namespace tims;
 
 constexpr int kMaxCalls = 400;
-
-// ---- The vehicle folder ----
 
 constexpr std::string_view kCardList = "[ICCard]\n0=cards\n1=cards\n2=missing\n";
 
@@ -73,28 +66,11 @@ constexpr CardFile kCards[] = {
 constexpr int32_t kCardValues[] = {100,       200,       300,       400,        500,
                                    100000100, 100000200, 200000100, 2100000100, -100000100};
 
-class VehicleFolder {
- public:
-  VehicleFolder() : scratch_("host-session") {
-    const auto& root = scratch_.path();
-    std::filesystem::create_directories(root / "cards" / "5A.csv");  // a folder, not a card
-    write(root / kIcCardFileName, kCardList);
-    for (const CardFile& card : kCards) write(root / "cards" / card.name, card.text);
-  }
-
-  const std::filesystem::path& path() const { return scratch_.path(); }
-
-  static void write(const std::filesystem::path& file, std::string_view text) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    TIMS_FUZZ_CHECK(out.good());
-  }
-
- private:
-  fuzz::ScratchFolder scratch_;
-};
-
-// ---- Settings ----
+void makeVehicleFolder(const std::filesystem::path& root) {
+  std::filesystem::create_directories(root / "cards" / "5A.csv");  // a folder, not a card
+  fuzz::writeFile(root / kIcCardFileName, kCardList);
+  for (const CardFile& card : kCards) fuzz::writeFile(root / "cards" / card.name, card.text);
+}
 
 // One byte per key: 0 leaves it out, 1 takes a raw 32-bit value, anything else a value near the
 // slot numbers and notches that settings hold (-2 .. 252).
@@ -114,8 +90,6 @@ std::string settingsText(fuzz::FuzzInput& in) {
   return text;
 }
 
-// ---- Allocation count of a frame ----
-
 thread_local bool countingAllocations = false;
 thread_local std::size_t allocations = 0;
 
@@ -129,8 +103,6 @@ bool allocationsVisible() {
                                 __sanitizer_install_malloc_and_free_hooks(onMalloc, onFree) != 0;
   return installed;
 }
-
-// ---- The session ----
 
 struct Session {
   // Load and Initialize read the settings files; a host calls them once per session and run, so
@@ -179,24 +151,17 @@ void checkFrame(const Session& s, const HandleSet& handles, const int32_t* panel
                 const int32_t* soundBefore, std::size_t frameAllocations) {
   TIMS_FUZZ_CHECK(handles.constantSpeed == 0 || handles.constantSpeed == 2);
 
-  bool soundSlot[kSlotCount] = {};
-  for (const SoundSlotRoute& route : kSoundSlotRoutes) soundSlot[route.slot] = true;
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    const int32_t value = s.sound[slot];
-    if (!soundSlot[slot]) {
-      TIMS_FUZZ_CHECK(value == soundBefore[slot]);
-    } else {
-      TIMS_FUZZ_CHECK(value == kSoundSilent || value == kSoundSounding || value == kSoundRaise ||
-                      value == kSoundNothingNew);
-    }
-  }
-
-  bool written[kSlotCount] = {};
+  bool owned[kSlotCount] = {};  // sound slots the plug-in owns
+  for (const SoundSlotRoute& route : kSoundSlotRoutes) owned[route.slot] = true;
+  bool written[kSlotCount] = {};  // panel slots the layout writes
   forEachPanelSlot(s.plugin, s.unit, [&](const PanelSlotView& view) { written[view.slot] = true; });
   for (int slot = 0; slot < kSlotCount; ++slot) {
-    if (!written[slot]) TIMS_FUZZ_CHECK(s.panel[slot] == panelBefore[slot]);
+    const int32_t sound = s.sound[slot];
+    TIMS_FUZZ_CHECK(owned[slot] ? sound == kSoundSilent || sound == kSoundSounding ||
+                                      sound == kSoundRaise || sound == kSoundNothingNew
+                                : sound == soundBefore[slot]);
+    TIMS_FUZZ_CHECK(written[slot] || s.panel[slot] == panelBefore[slot]);
   }
-
   TIMS_FUZZ_CHECK(frameAllocations == 0);
   TIMS_FUZZ_CHECK(s.unit.d01abRows >= 0 && s.unit.d01abRows <= kRows);
 }
@@ -236,89 +201,69 @@ void elapse(fuzz::FuzzInput& in, Session& s) {
 // The host's own calls besides the plug-in's: a panel slot it writes (the pilot lamp, slot 83),
 // a key held, the clock pinned.
 void hostCall(fuzz::FuzzInput& in, Session& s) {
-  switch (in.byte() % 3) {
-    case 0:
-      s.panel[in.byte()] = in.value<int8_t>();
-      break;
-    case 1:
-      platform::setHostKeyState(in.flag() ? platform::kVirtualKeyBackspace : in.value<int32_t>(),
-                                in.flag());
-      break;
-    default:
-      platform::pinLocalMilliseconds(in.value<int16_t>());
-      break;
+  const uint8_t kind = in.byte() % 3;
+  if (kind == 0) {
+    const int8_t value = in.value<int8_t>();  // an assignment reads its right side first
+    s.panel[in.byte()] = value;
+  } else if (kind == 1) {
+    const int32_t key = in.flag() ? platform::kVirtualKeyBackspace : in.value<int32_t>();
+    platform::setHostKeyState(key, in.flag());
+  } else {
+    platform::pinLocalMilliseconds(in.value<int16_t>());
   }
 }
 
-void call(fuzz::FuzzInput& in, Session& s) {
-  switch (in.byte() % 16) {
-    case 0:
+// A call of the host, chosen by a byte modulo 16: frames (four entries) are most of a session.
+using In = fuzz::FuzzInput;
+constexpr void (*kCalls[])(In&, Session&) = {
+    [](In&, Session& s) {
       if (s.loadsLeft-- > 0) loadPlugin(s.unit);
-      break;
-    case 1: {
-      VehicleSpec spec{};
-      spec.brakeNotches = notchValue(in);
-      spec.startBrakeNotch = notchValue(in);
-      setVehicleSpec(s.plugin, spec);
-      break;
-    }
-    case 2: {
+    },
+    [](In& in, Session& s) {
+      const int32_t brakeNotches = notchValue(in);
+      setVehicleSpec(s.plugin, {brakeNotches, 0, 0, notchValue(in), 0});
+    },
+    [](In& in, Session& s) {
       const int32_t startCode = notchValue(in);
       if (s.startsLeft-- > 0) initializeRun(s.plugin, s.unit, startCode);
-      break;
-    }
-    case 7:
-      setPower(s.plugin, s.unit, notchValue(in));
-      break;
-    case 8:
+    },
+    elapse,
+    elapse,
+    elapse,
+    elapse,
+    [](In& in, Session& s) { setPower(s.plugin, s.unit, notchValue(in)); },
+    [](In& in, Session& s) {
       setBrake(s.plugin, s.unit, in.flag() ? s.plugin.emergencyBrakeNotch : notchValue(in));
-      break;
-    case 9:
-      setReverser(s.plugin, notchValue(in));
-      break;
-    case 10:
-      keyDown(s.unit, notchValue(in));
-      break;
-    case 11:
-      hornBlow(s.unit);
-      break;
-    case 12:
-      doorOpen(s.plugin);
-      break;
-    case 13:
-      doorClose(s.plugin);
-      break;
-    case 14:
-      dispatchBeacon(s.unit, beaconValue(in));
-      break;
-    case 15:
-      hostCall(in, s);
-      break;
-    default:  // 3 to 6: frames are most of a session
-      elapse(in, s);
-      break;
-  }
-}
+    },
+    [](In& in, Session& s) { setReverser(s.plugin, notchValue(in)); },
+    [](In& in, Session& s) { keyDown(s.unit, notchValue(in)); },
+    [](In&, Session& s) { hornBlow(s.unit); },
+    [](In&, Session& s) { doorOpen(s.plugin); },
+    [](In&, Session& s) { doorClose(s.plugin); },
+    [](In& in, Session& s) { dispatchBeacon(s.unit, beaconValue(in)); },
+    hostCall,
+};
+static_assert(std::size(kCalls) == 16);
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  static const VehicleFolder folder;
-  static const bool countsAllocations = allocationsVisible();
-  (void)countsAllocations;
-  fuzz::FuzzInput in(data, size);
-  VehicleFolder::write(folder.path() / kSpecFileName, settingsText(in));
+  static const fuzz::ScratchFolder folder("host-session");
+  [[maybe_unused]] static const bool ready =
+      (makeVehicleFolder(folder.path), allocationsVisible(), true);
+  fuzz::FuzzInput in({reinterpret_cast<const char*>(data), size});
+  fuzz::writeFile(folder.path / kSpecFileName, settingsText(in));
   // Process-wide host state starts the same for every input.
   platform::setHostKeyState(platform::kVirtualKeyBackspace, false);
   platform::pinLocalMilliseconds(0);
 
   Session s;
-  attachPlugin(s.plugin, s.unit, folder.path());
+  attachPlugin(s.plugin, s.unit, folder.path);
   // The host's arrays hold its own values; sound slots the plug-in does not own must keep them.
   for (int slot = 0; slot < kSlotCount; ++slot) {
     s.panel[slot] = 0x50000 + slot;
     s.sound[slot] = 0x70000 + slot;
   }
-  for (int n = 0; n < kMaxCalls && !in.empty(); ++n) call(in, s);
+  for (int n = 0; n < kMaxCalls && !in.empty(); ++n) kCalls[in.byte() % 16](in, s);
   return 0;
 }
