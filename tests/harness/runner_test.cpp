@@ -1,3 +1,7 @@
+// The host's side of a run, against a stand-in plug-in: the calls, the clock, beacons, checks,
+// the trace and the sound rules; and what the scenario and drive command lines accept.
+#include "tims-host/runner.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -5,14 +9,14 @@
 #include <tuple>
 #include <utility>
 
-#include "tims-host/runner.h"
+#include "tims-host/beacon_value.h"
+#include "tims-host/drive_command.h"
 
 namespace tims::host {
 namespace {
 
-// A stand-in plug-in that records every call, so the host's side is checked on its own. Its
-// Elapse shows the location in whole metres in panel slot 1 and writes into sound slot 14 what
-// soundScript gives for the frame (2 beyond it).
+// Records every call. Its Elapse shows the location in whole metres in panel slot 1 and writes
+// into sound slot 14 what soundScript gives for the frame (2 beyond it).
 struct Fake {
   static inline std::vector<std::string> calls;
   static inline std::vector<VehicleState> frames;
@@ -68,7 +72,7 @@ class Runner : public ::testing::Test {
   std::unique_ptr<ScenarioRunner> runner;
 };
 
-TEST_F(Runner, CallsTheExportsInTheOrderTheScenarioGives) {
+TEST_F(Runner, CallsTheExportsInTheScenarioOrderAndRouteBeaconsBeforeTheFrameThatPassesThem) {
   run("spec 6 2\nstart -1\nrun 16ms\nstart 0\npower 3\nbrake emergency\nreverser -1\nkey 2\n"
       "key-down 4\nhorn 1\ndoor open\ndoor close\nhold backspace\nrelease backspace\n"
       "beacon 5 6\n");
@@ -78,9 +82,17 @@ TEST_F(Runner, CallsTheExportsInTheOrderTheScenarioGives) {
                                       "SetBrake 7", "SetReverser -1", "KeyDown 2", "KeyUp 2",
                                       "KeyDown 4", "HornBlow 1", "DoorOpen", "DoorClose",
                                       "KeyState 8 1", "KeyState 8 0", "Beacon 5 6 after frame 1"}));
+  // Written out of order; one lies behind the train and never comes. 10 m a frame: frame 5
+  // reaches 50 m, frame 10 100 m, frame 11 passes 104 and 108 m.
+  run("beacon 2 200 at 100\nbeacon 4 400 at 108\nbeacon 3 300 at 104\nbeacon 1 100 at 50\n"
+      "beacon 9 9 at -5\nstart -1\nspeed 36\nstep 1s\nrun to 120\nspeed 0\nrun 1s\n");
+  EXPECT_EQ(
+      std::vector(Fake::calls.begin() + 3, Fake::calls.end()),
+      (std::vector<std::string>{"Beacon 1 100 after frame 4", "Beacon 2 200 after frame 9",
+                                "Beacon 3 300 after frame 10", "Beacon 4 400 after frame 10"}));
 }
 
-TEST_F(Runner, FramesCarryTheClockAcrossMidnightAndRunUntilATime) {
+TEST_F(Runner, FramesCarryTheClockAcrossMidnightAndTheVehicleValues) {
   run("time 23:59:59.990\nstart -1\nstep 5ms\nrun 12ms\nstep 300ms\nrun until 00:00:00.500\n"
       "run until 00:00:00.500\nrun until 00:00:00.400\n");
   std::vector<int32_t> times;
@@ -90,9 +102,6 @@ TEST_F(Runner, FramesCarryTheClockAcrossMidnightAndRunUntilATime) {
   EXPECT_EQ(out.str(),
             "case.tims:8: FAILED run until 00:00:00.400\n"
             "    that time lies behind the clock (00:00:00.500) (at 00:00:00.500, frame 5)\n");
-}
-
-TEST_F(Runner, TheVehicleRecordCarriesTheScenarioValuesAndTheMeanSpeed) {
   run("start -1\nspeed 36\ncurrent 250\nbc 300\nmr 800\nrun 1s\n");
   const VehicleState& last = Fake::frames.back();
   EXPECT_EQ(std::tuple(last.speed, last.current, last.bcPressure, last.mrPressure),
@@ -102,17 +111,6 @@ TEST_F(Runner, TheVehicleRecordCarriesTheScenarioValuesAndTheMeanSpeed) {
   EXPECT_EQ(Fake::frames.back().speed, 0.0f);
   EXPECT_NEAR(runner->location(), 200.0, 0.01);
   EXPECT_NEAR(runner->timeOfDay() - kDefaultStartTime, 20000, 16);  // 20 m/s to 0 over 200 m
-}
-
-TEST_F(Runner, RouteBeaconsComeOnceBeforeTheFrameThatPassesThem) {
-  // Written out of order; one lies behind the train and never comes. 10 m a frame: frame 5
-  // reaches 50 m, frame 10 100 m, frame 11 passes 104 and 108 m.
-  run("beacon 2 200 at 100\nbeacon 4 400 at 108\nbeacon 3 300 at 104\nbeacon 1 100 at 50\n"
-      "beacon 9 9 at -5\nstart -1\nspeed 36\nstep 1s\nrun to 120\nspeed 0\nrun 1s\n");
-  EXPECT_EQ(
-      std::vector(Fake::calls.begin() + 3, Fake::calls.end()),
-      (std::vector<std::string>{"Beacon 1 100 after frame 4", "Beacon 2 200 after frame 9",
-                                "Beacon 3 300 after frame 10", "Beacon 4 400 after frame 10"}));
 }
 
 TEST_F(Runner, FailedChecksNameTheLineWithExpectedAndActual) {
@@ -240,6 +238,39 @@ TEST(ScenarioParser, DurationsTimesOfDayAndComparisons) {
     for (int d = -1; d <= 1; ++d) {
       EXPECT_EQ(compareHolds(compare, -10000 + d, -10000), holds[d + 1] == '+')
           << compareSymbol(compare) << " at " << d;
+    }
+  }
+}
+
+TEST(DriveCommandLine, TrainNamesBecomeBeaconValuesAndOptionsRefuseWhatCannotBeDriven) {
+  // The beacon value of a card index and train name; 0: refused. "\211\327" is 荷 as a Japanese
+  // Windows passes it (Shift-JIS).
+  // clang-format off
+  const std::tuple<int32_t, const char*, int32_t> trains[] = {
+      {0, "1523K", 152307}, {1, "荷2340M", 101234008}, {1, "\211\3272340M", 101234008},
+      {21, "試単9999KR", 2110999928}, {0, "99", 9999}, {22, "1K", 0}, {0, "0123K", 0},
+      {0, "X12K", 0}, {0, "12V", 0}, {0, "12345", 0}};
+  // clang-format on
+  for (const auto& [card, train, value] : trains) {
+    const auto encoded = cardBeaconValue(card, train);
+    EXPECT_EQ(std::holds_alternative<int32_t>(encoded) ? std::get<int32_t>(encoded) : 0, value)
+        << train;
+  }
+  // The dwell each command line sets, in ms; -1: refused.
+  const std::pair<std::vector<const char*>, int32_t> options[] = {
+      {{"drive", "--beacon", "152307", "--dwell", "45"}, 45000},
+      {{"drive", "--card", "0", "--train", "1523K", "--dwell", "1.5min"}, 90000},
+      {{"drive", "--beacon", "152307", "--dwell", "soon"}, -1},
+      {{"drive", "--beacon", "152307", "--card", "0", "--train", "1523K"}, -1},
+      {{"drive", "--card", "0"}, -1},
+      {{"drive", "--beacon", "152307", "--spec", "8,9"}, -1},
+      {{"drive", "--beacon", "152307", "--line-speed", "0"}, -1}};
+  for (const auto& [argv, dwellMs] : options) {
+    const auto parsed = parseDriveOptions(static_cast<int>(argv.size()), argv.data());
+    EXPECT_EQ(parsed.error.empty(), dwellMs >= 0) << argv.back() << ": " << parsed.error;
+    if (dwellMs >= 0) {
+      EXPECT_EQ(std::tuple(parsed.options.settings.dwellMs, parsed.options.beacon),
+                std::tuple(dwellMs, 152307));
     }
   }
 }
