@@ -1,68 +1,71 @@
-// The host's side of a run, against a stand-in plug-in: the calls, the clock, beacons, checks,
-// the trace and the sound rules; and what the scenario and drive command lines accept.
-#include "tims-host/runner.h"
-
+// The host's parts on their own: the runner against a stand-in plug-in (calls, clock, beacons,
+// checks, trace), the sound rules, the scenario and drive command lines, the working folder, the
+// station names of cards and the monitor decoded from what the real panel writer wrote.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
 
+#include "panel/panel_writer.h"
+#include "support/temp_dir.h"
 #include "tims-host/beacon_value.h"
 #include "tims-host/drive_command.h"
+#include "tims-host/runner.h"
+#include "tims-host/working_folder.h"
 
 namespace tims::host {
 namespace {
 
-// Records every call. Its Elapse shows the location in whole metres in panel slot 1 and writes
-// into sound slot 14 what soundScript gives for the frame (2 beyond it).
-struct Fake {
-  static inline std::vector<std::string> calls;
-  static inline std::vector<VehicleState> frames;
-  static inline std::vector<int32_t> soundScript;
-  static void note(std::string what, int n) { calls.push_back(what + " " + std::to_string(n)); }
-  static void TIMS_CALL load() { calls.push_back("Load"); }
-  static void TIMS_CALL spec(VehicleSpec s) { note("SetVehicleSpec", s.brakeNotches); }
-  static void TIMS_CALL initialize(int n) { note("Initialize", n); }
-  static void TIMS_CALL power(int n) { note("SetPower", n); }
-  static void TIMS_CALL brake(int n) { note("SetBrake", n); }
-  static void TIMS_CALL reverser(int n) { note("SetReverser", n); }
-  static void TIMS_CALL keyDown(int n) { note("KeyDown", n); }
-  static void TIMS_CALL keyUp(int n) { note("KeyUp", n); }
-  static void TIMS_CALL horn(int n) { note("HornBlow", n); }
-  static void TIMS_CALL doorOpen() { calls.push_back("DoorOpen"); }
-  static void TIMS_CALL doorClose() { calls.push_back("DoorClose"); }
-  static void TIMS_CALL keyState(int k, int down) { note("KeyState " + std::to_string(k), down); }
-  static void TIMS_CALL beacon(BeaconData b) {
-    note("Beacon " + std::to_string(b.type) + " " + std::to_string(b.data) + " after frame",
-         static_cast<int>(frames.size()));
-  }
-  static HandleSet TIMS_CALL elapse(VehicleState state, int* panel, int* sound) {
-    const std::size_t frame = frames.size();
-    frames.push_back(state);
-    panel[1] = static_cast<int>(state.location);
-    sound[14] = frame < soundScript.size() ? soundScript[frame] : 2;
-    return HandleSet{7, 3, 1, 2};
-  }
-};
+namespace fs = std::filesystem;
+
+// What the stand-in plug-in was called with, and what its Elapse writes into sound slot 14 frame
+// by frame (2 beyond the script); its panel slot 1 shows the location in whole metres.
+std::vector<std::string> calls;
+std::vector<VehicleState> frames;
+std::vector<int32_t> soundScript;
+
+// Records a call as its name and arguments, one blank between them.
+void note(std::string_view name, const auto&... arguments) {
+  std::ostringstream call;
+  call << name;
+  ((call << ' ' << arguments), ...);
+  calls.push_back(call.str());
+}
 
 class Runner : public ::testing::Test {
  protected:
-  void run(std::string_view text, std::vector<int32_t> sound = {}, std::ostream* trace = nullptr) {
-    Fake::soundScript = std::move(sound);
-    Fake::calls.clear();
-    Fake::frames.clear();
+  void run(std::string_view text, std::vector<int32_t> script = {}, std::ostream* trace = nullptr) {
+    soundScript = std::move(script);
+    calls.clear();
+    frames.clear();
     out.str("");
     // Dispose, GetPluginVersion and SetSignal are the tool's, not the runner's, to call.
-    // clang-format off
     const PluginExports exports{
-        .load = Fake::load, .setVehicleSpec = Fake::spec, .initialize = Fake::initialize,
-        .elapse = Fake::elapse, .setPower = Fake::power, .setBrake = Fake::brake,
-        .setReverser = Fake::reverser, .keyDown = Fake::keyDown, .keyUp = Fake::keyUp,
-        .hornBlow = Fake::horn, .doorOpen = Fake::doorOpen, .doorClose = Fake::doorClose,
-        .setBeaconData = Fake::beacon, .setKeyState = Fake::keyState};
-    // clang-format on
+        .load = [] { note("Load"); },
+        .setVehicleSpec = [](VehicleSpec s) { note("SetVehicleSpec", s.brakeNotches); },
+        .initialize = [](int n) { note("Initialize", n); },
+        .elapse =
+            [](VehicleState state, int* panel, int* sound) {
+              sound[14] = frames.size() < soundScript.size() ? soundScript[frames.size()] : 2;
+              frames.push_back(state);
+              panel[1] = static_cast<int>(state.location);
+              return HandleSet{7, 3, 1, 2};
+            },
+        .setPower = [](int n) { note("SetPower", n); },
+        .setBrake = [](int n) { note("SetBrake", n); },
+        .setReverser = [](int n) { note("SetReverser", n); },
+        .keyDown = [](int n) { note("KeyDown", n); },
+        .keyUp = [](int n) { note("KeyUp", n); },
+        .hornBlow = [](int n) { note("HornBlow", n); },
+        .doorOpen = [] { note("DoorOpen"); },
+        .doorClose = [] { note("DoorClose"); },
+        .setBeaconData =
+            [](BeaconData b) { note("Beacon", b.type, b.data, "after frame", frames.size()); },
+        .setKeyState = [](int key, int down) { note("KeyState", key, down); }};
     runner = std::make_unique<ScenarioRunner>(
         exports, HostEnvironment{"no folder", true, &out, trace, false, nullptr});
     runner->run(parseScenario(text, "case.tims"));
@@ -76,41 +79,50 @@ TEST_F(Runner, CallsTheExportsInTheScenarioOrderAndRouteBeaconsBeforeTheFrameTha
   run("spec 6 2\nstart -1\nrun 16ms\nstart 0\npower 3\nbrake emergency\nreverser -1\nkey 2\n"
       "key-down 4\nhorn 1\ndoor open\ndoor close\nhold backspace\nrelease backspace\n"
       "beacon 5 6\n");
-  EXPECT_EQ(Fake::calls,
-            (std::vector<std::string>{"Load", "SetVehicleSpec 6", "Initialize -1",
-                                      "SetVehicleSpec 6", "Initialize 0", "SetPower 3",
-                                      "SetBrake 7", "SetReverser -1", "KeyDown 2", "KeyUp 2",
-                                      "KeyDown 4", "HornBlow 1", "DoorOpen", "DoorClose",
-                                      "KeyState 8 1", "KeyState 8 0", "Beacon 5 6 after frame 1"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{
+                       "Load", "SetVehicleSpec 6", "Initialize -1", "SetVehicleSpec 6",
+                       "Initialize 0", "SetPower 3", "SetBrake 7", "SetReverser -1", "KeyDown 2",
+                       "KeyUp 2", "KeyDown 4", "HornBlow 1", "DoorOpen", "DoorClose",
+                       "KeyState 8 1", "KeyState 8 0", "Beacon 5 6 after frame 1"}));
   // Written out of order; one lies behind the train and never comes. 10 m a frame: frame 5
   // reaches 50 m, frame 10 100 m, frame 11 passes 104 and 108 m.
   run("beacon 2 200 at 100\nbeacon 4 400 at 108\nbeacon 3 300 at 104\nbeacon 1 100 at 50\n"
       "beacon 9 9 at -5\nstart -1\nspeed 36\nstep 1s\nrun to 120\nspeed 0\nrun 1s\n");
   EXPECT_EQ(
-      std::vector(Fake::calls.begin() + 3, Fake::calls.end()),
+      std::vector(calls.begin() + 3, calls.end()),
       (std::vector<std::string>{"Beacon 1 100 after frame 4", "Beacon 2 200 after frame 9",
                                 "Beacon 3 300 after frame 10", "Beacon 4 400 after frame 10"}));
 }
 
-TEST_F(Runner, FramesCarryTheClockAcrossMidnightAndTheVehicleValues) {
+TEST_F(Runner, FramesCarryTheClockAndTheVehicleValuesAndTheTraceListsEveryChange) {
   run("time 23:59:59.990\nstart -1\nstep 5ms\nrun 12ms\nstep 300ms\nrun until 00:00:00.500\n"
       "run until 00:00:00.500\nrun until 00:00:00.400\n");
   std::vector<int32_t> times;
-  for (const VehicleState& f : Fake::frames) times.push_back(f.time);
+  for (const VehicleState& f : frames) times.push_back(f.time);
   // 5 + 5 + 2 ms, then 300 ms steps with a shorter last one; the second line is already there.
   EXPECT_EQ(times, (std::vector<int32_t>{86399995, 0, 2, 302, 500}));
   EXPECT_EQ(out.str(),
             "case.tims:8: FAILED run until 00:00:00.400\n"
             "    that time lies behind the clock (00:00:00.500) (at 00:00:00.500, frame 5)\n");
   run("start -1\nspeed 36\ncurrent 250\nbc 300\nmr 800\nrun 1s\n");
-  const VehicleState& last = Fake::frames.back();
+  const VehicleState& last = frames.back();
   EXPECT_EQ(std::tuple(last.speed, last.current, last.bcPressure, last.mrPressure),
             std::tuple(36.0f, 250.0f, 300.0f, 800.0f));
   EXPECT_NEAR(last.location, 10.0, 1e-9);  // 36 km/h for one second
   run("start -1\nspeed 72\nstop at 200\n");
-  EXPECT_EQ(Fake::frames.back().speed, 0.0f);
+  EXPECT_EQ(frames.back().speed, 0.0f);
   EXPECT_NEAR(runner->location(), 200.0, 0.01);
   EXPECT_NEAR(runner->timeOfDay() - kDefaultStartTime, 20000, 16);  // 20 m/s to 0 over 200 m
+  std::ostringstream trace;
+  // The host's 2 written back over the 1 is no row of its own.
+  run("start -1\nspeed 360\nrun 32ms\nspeed 0\nrun 16ms\n", {1}, &trace);
+  EXPECT_EQ(trace.str(),
+            "frame,time_ms,clock,location_m,speed_kmh,brake,power,reverser,constant_speed,array,"
+            "slot,value\n"
+            "0,36000016,10:00:00.016,1.600,360.000,7,3,1,2,panel,1,1\n"
+            "0,36000016,10:00:00.016,1.600,360.000,7,3,1,2,sound,14,1\n"
+            "1,36000032,10:00:00.032,3.200,360.000,7,3,1,2,panel,1,3\n"
+            "2,36000048,10:00:00.048,3.200,0.000,7,3,1,2,,,\n");
 }
 
 TEST_F(Runner, FailedChecksNameTheLineWithExpectedAndActual) {
@@ -134,19 +146,6 @@ TEST_F(Runner, FailedChecksNameTheLineWithExpectedAndActual) {
       "FAILED sound slot 14 holds 5 at 10:00:00.080: the host accepts only -10000..0, 1 and 2\n");
 }
 
-TEST_F(Runner, TraceListsEveryChangedSlotAsThePluginLeftIt) {
-  std::ostringstream trace;
-  // The host's 2 written back over the 1 is no row of its own.
-  run("start -1\nspeed 360\nrun 32ms\nspeed 0\nrun 16ms\n", {1}, &trace);
-  EXPECT_EQ(trace.str(),
-            "frame,time_ms,clock,location_m,speed_kmh,brake,power,reverser,constant_speed,array,"
-            "slot,value\n"
-            "0,36000016,10:00:00.016,1.600,360.000,7,3,1,2,panel,1,1\n"
-            "0,36000016,10:00:00.016,1.600,360.000,7,3,1,2,sound,14,1\n"
-            "1,36000032,10:00:00.032,3.200,360.000,7,3,1,2,panel,1,3\n"
-            "2,36000048,10:00:00.048,3.200,0.000,7,3,1,2,,,\n");
-}
-
 using enum SoundAction;
 
 TEST(SoundRules, TheHostReactsOnlyToChangedSlotsAndReportsWhatItRejects) {
@@ -155,7 +154,7 @@ TEST(SoundRules, TheHostReactsOnlyToChangedSlotsAndReportsWhatItRejects) {
   // its volume, "continue", a stop, single plays written back as 2 and played again by a new 1, a
   // loop started afresh; then values the host rejects.
   // clang-format off
-  const std::tuple<int32_t, std::optional<SoundAction>, double, int32_t> frames[] = {
+  const std::tuple<int32_t, std::optional<SoundAction>, double, int32_t> script[] = {
       {-10000, {}, 0, -10000}, {-5000, PlayLoop, 0.5, -5000}, {-5000, {}, 0, -5000},
       {0, ChangeVolume, 1.0, 0}, {-9999, ChangeVolume, 0.0001, -9999}, {2, {}, 0, 2},
       {-7500, ChangeVolume, 0.25, -7500}, {-10000, Stop, 0, -10000}, {1, PlayOnce, 0, 2},
@@ -166,7 +165,7 @@ TEST(SoundRules, TheHostReactsOnlyToChangedSlotsAndReportsWhatItRejects) {
   SoundRules rules;
   std::array<int32_t, kSoundSlots> sound;
   sound.fill(kSoundStop);
-  for (int32_t time = 0; const auto& [written, heard, volume, left] : frames) {
+  for (int32_t time = 0; const auto& [written, heard, volume, left] : script) {
     SCOPED_TRACE(::testing::Message() << "at " << time << " ms the plug-in writes " << written);
     sound[16] = written;
     const auto events = rules.react(time, sound.data());
@@ -228,8 +227,6 @@ TEST(ScenarioParser, DurationsTimesOfDayAndComparisons) {
       {"12:60", std::nullopt},   {"24:00", std::nullopt},     {"12", std::nullopt},
       {"1:2:3:4", std::nullopt}, {"10:00:00.", std::nullopt}, {"10:00:00.1234", std::nullopt}};
   for (const auto& [text, ms] : times) EXPECT_EQ(parseTimeOfDay(text), ms) << text;
-  EXPECT_EQ(formatTimeOfDay(45296789), "12:34:56.789");
-  EXPECT_EQ(formatTimeOfDay(86400000), "00:00:00.000");
   // Whether each holds for an actual value below, equal to and above the expected one.
   const std::pair<Compare, const char*> truth[] = {
       {Compare::Equal, "-+-"},       {Compare::NotEqual, "+-+"}, {Compare::Less, "+--"},
@@ -273,6 +270,109 @@ TEST(DriveCommandLine, TrainNamesBecomeBeaconValuesAndOptionsRefuseWhatCannotBeD
                 std::tuple(dwellMs, 152307));
     }
   }
+}
+
+class VehicleFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir.write("vehicle/TIMS_Spec.ini", "[EB]\nEnableEB=0\n");
+    dir.write("vehicle/cards/local/1523K.csv", "3,1523K\n");
+    dir.write("build/libtims.so", "not really a library");
+  }
+  WorkingFolder prepare(const char* library, bool writeThrough) {
+    return prepareWorkingFolder(dir.path() / "vehicle", dir.path() / library, writeThrough);
+  }
+  // The monitor decodes what the real panel writer wrote, through the same slot table, in the
+  // layout that the folder's settings choose.
+  PanelReading writeAndRead(bool legacy, bool dispType) {
+    dir.write("view/TIMS_Spec.ini", "[Disp]\nuseLegacyDisp=" + std::to_string(legacy) +
+                                        "\nDispType=" + std::to_string(dispType) + "\n");
+    unit.useLegacyDisp = legacy;
+    unit.dispType = dispType;
+    unit.unitDispEnable = true;
+    settings = std::make_unique<PanelSettings>(dir.path() / "view");
+    writePanel(plugin, unit, panel.data());
+    return PanelReading(panel.data(), *settings);
+  }
+
+  tims::testing::TempDir dir;
+  PluginState plugin;
+  TimsUnit unit;
+  std::array<int32_t, 256> panel{};
+  std::unique_ptr<PanelSettings> settings;
+};
+
+TEST_F(VehicleFolder, RunsWorkOnTheirOwnCopyOrPlaceTheLibraryForTheRunOnly) {
+  WorkingFolder a = prepare("build/libtims.so", false);
+  WorkingFolder b = prepare("build/libtims.so", false);
+  EXPECT_NE(a.folder, b.folder);
+  EXPECT_EQ(a.library, a.folder / "libtims.so");
+  EXPECT_EQ(dir.read(a.library), "not really a library");
+  EXPECT_TRUE(fs::is_regular_file(a.folder / "cards" / "local" / "1523K.csv"));
+  dir.write(a.folder / "TIMS_Spec.ini", "[CSpd]\nEnableCSpd=1\n");  // the plug-in's write-back
+  EXPECT_EQ(dir.read("vehicle/TIMS_Spec.ini"), "[EB]\nEnableEB=0\n");
+  const fs::path folder = a.folder;
+  releaseWorkingFolder(a);
+  releaseWorkingFolder(b);
+  EXPECT_FALSE(fs::exists(folder));
+  // Write-through runs in the vehicle folder and never places the library over another.
+  WorkingFolder placed = prepare("build/libtims.so", true);
+  EXPECT_TRUE(fs::equivalent(placed.folder, dir.path() / "vehicle"));
+  EXPECT_EQ(dir.read("vehicle/libtims.so"), "not really a library");
+  releaseWorkingFolder(placed);
+  EXPECT_FALSE(fs::exists(dir.path() / "vehicle" / "libtims.so"));
+  EXPECT_TRUE(fs::exists(dir.path() / "vehicle" / "TIMS_Spec.ini"));
+  dir.write("vehicle/libtims.so", "the vehicle's own");
+  WorkingFolder own = prepare("vehicle/libtims.so", true);
+  releaseWorkingFolder(own);
+  EXPECT_THROW(prepare("build/libtims.so", true), std::runtime_error);
+  EXPECT_EQ(dir.read("vehicle/libtims.so"), "the vehicle's own");
+}
+
+TEST_F(VehicleFolder, StationNamesComeFromTheCardABeaconNames) {
+  dir.write("TIMS_ICCard.ini", "[ICCard]\n3=cards\n");
+  // Station 5 is named in Shift-JIS (東京); the file name carries the prefix 荷 (train 荷2340M).
+  dir.write(fs::path("cards") / fs::u8path("荷2340M.csv"),
+            "7,,\x93\x8C\x8B\x9E,,,,,,,,,,,,,,,,5\n7,,NULL,,,,,,,,,,,,,,,,6\n");
+  CardNames names(dir.path());
+  EXPECT_FALSE(names.readCardFor(301234007));  // suffix K: no such file
+  EXPECT_TRUE(names.readCardFor(301234008));
+  EXPECT_EQ(names.name(5), "東京");
+  EXPECT_EQ(names.name(6), "");
+}
+
+TEST_F(VehicleFolder, TheMonitorShowsWhatThePanelWriterWroteInTheLayoutOfTheSettings) {
+  for (int k = 0; k < kRows; ++k) {
+    unit.dispStationId[k] = 10 + k;
+    unit.dispArrHour[k] = 9;
+    unit.dispArrMinute[k] = k;
+    unit.dispArrSecond[k] = 45;
+  }
+  unit.trainNumberDigits = {1, 2, 3, 4, 0, 8};
+  unit.terminal = {17, 10, 20, 0, 2};
+  plugin.state.time = 45296789;
+  const PanelReading p = writeAndRead(false, false);
+  EXPECT_EQ(p.get(kNextStopNumber), std::nullopt);  // only with DispType 1
+  const std::string view = renderMonitor(p, MonitorContext{});
+  for (const char* line : {"==== monitor 12:34:56 ====", "Train       荷2340M", "Terminal    17",
+                           "  3    12                    09:02:45", "  5    14 "}) {
+    EXPECT_NE(view.find(line), std::string::npos) << line << " in\n" << view;
+  }
+  EXPECT_EQ(view.find("  6    15"), std::string::npos) << "five rows in this layout";
+  // Legacy layout with DispType 1: slot 205 ends as value B of row 3, not the beacon 119 value.
+  unit.beaconKind11Value = 77;
+  unit.dispValueB[2] = 5;
+  const PanelReading legacy = writeAndRead(true, true);
+  EXPECT_EQ(legacy.get(kDispValueB, 2), 5);
+  EXPECT_EQ(legacy.get(kBeaconKind11Value), std::nullopt);
+  EXPECT_EQ(legacy.get(kTrainNumberDigits, 0), std::nullopt);  // no kind code in this layout
+  EXPECT_EQ(writeAndRead(true, false).get(kBeaconKind11Value), 77);
+  const int32_t shorter[4] = {10, 1, 2, 3}, blank[4] = {10, 10, 10, 10};
+  EXPECT_EQ(trainNumberText(45, shorter, 33), "<45>123入");  // no prefix 45; 入 as a suffix
+  EXPECT_EQ(trainNumberText(50, blank, 50), "-");
+  // Seconds are shown divided by 5; 24, 60 and 12 are the monitor's "no time".
+  EXPECT_EQ(panelTime(24, 60, 12), "--:--:--");
+  EXPECT_EQ(panelTime(std::nullopt, 60, 0), "..:--:00");
 }
 
 }  // namespace
