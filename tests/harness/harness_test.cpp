@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -26,7 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using tims::testing::TempDir;
-using enum RowRole;
 
 const std::string kVehicle = std::string(TIMS_SOURCE_DIR) + "/examples/vehicle";
 constexpr auto npos = std::string::npos;
@@ -84,7 +84,7 @@ class Runner : public ::testing::Test {
   std::unique_ptr<ScenarioRunner> runner;
 };
 
-TEST_F(Runner, CallsTheExportsInTheScenarioOrderAndRouteBeaconsBeforeTheFrameThatPassesThem) {
+TEST_F(Runner, CallsTheExportsAsTheScenarioSaysWithBeaconsClockVehicleValuesAndTrace) {
   run("spec 6 2\nstart -1\nrun 16ms\nstart 0\npower 3\nbrake emergency\nreverser -1\nkey 2\n"
       "key-down 4\nhorn 1\ndoor open\ndoor close\nhold backspace\nrelease backspace\n"
       "beacon 5 6\n");
@@ -101,9 +101,6 @@ TEST_F(Runner, CallsTheExportsInTheScenarioOrderAndRouteBeaconsBeforeTheFrameTha
       std::vector(calls.begin() + 3, calls.end()),
       (std::vector<std::string>{"Beacon 1 100 after frame 4", "Beacon 2 200 after frame 9",
                                 "Beacon 3 300 after frame 10", "Beacon 4 400 after frame 10"}));
-}
-
-TEST_F(Runner, FramesCarryTheClockAndTheVehicleValuesAndTheTraceListsEveryChange) {
   run("time 23:59:59.990\nstart -1\nstep 5ms\nrun 12ms\nstep 300ms\nrun until 00:00:00.500\n"
       "run until 00:00:00.500\nrun until 00:00:00.400\n");
   std::vector<int32_t> times;
@@ -193,7 +190,7 @@ TEST(SoundRules, TheHostReactsOnlyToChangedSlotsAndReportsWhatItRejects) {
   EXPECT_EQ(std::tuple(rejected[1].value, rejected[1].timeMs), std::tuple(-10001, 240));
 }
 
-TEST(ScenarioParser, ErrorsNameFileLineAndProblem) {
+TEST(ScenarioParser, ErrorsNameFileLineAndProblemAndValuesReadAsDocumented) {
   // Each message starts "case.tims:" and the line.
   const std::pair<const char*, const char*> cases[] = {
       {"\xEF\xBB\xBF# a mark, a comment, CR LF\r\n\r\n START 0 # x\r\nfly 3\r\n",
@@ -220,9 +217,6 @@ TEST(ScenarioParser, ErrorsNameFileLineAndProblem) {
     }
     EXPECT_EQ(message, *error ? "case.tims:" + std::string(error) : "") << text;
   }
-}
-
-TEST(ScenarioParser, DurationsTimesOfDayAndComparisons) {
   const std::pair<const char*, std::optional<int32_t>> durations[] = {
       {"16ms", 16},         {"2min", 120000},     {"0.5s", 500},         {"1440min", 86400000},
       {"10", std::nullopt}, {"5h", std::nullopt}, {"-1s", std::nullopt}, {"1441min", std::nullopt}};
@@ -252,8 +246,7 @@ TEST(DriveCommandLine, TrainNamesBecomeBeaconValuesAndOptionsRefuseWhatCannotBeD
   // clang-format on
   for (const auto& [card, train, value] : trains) {
     const auto encoded = cardBeaconValue(card, train);
-    EXPECT_EQ(std::holds_alternative<int32_t>(encoded) ? std::get<int32_t>(encoded) : 0, value)
-        << train;
+    EXPECT_EQ(encoded.index() == 0 ? std::get<0>(encoded) : 0, value) << train;
   }
   // The dwell each command line sets, in ms; -1: refused.
   // clang-format off
@@ -273,7 +266,7 @@ TEST(DriveCommandLine, TrainNamesBecomeBeaconValuesAndOptionsRefuseWhatCannotBeD
   }
 }
 
-TEST(VehicleFolder, RunsWorkOnTheirOwnCopyOrPlaceTheLibraryForTheRunOnly) {
+TEST(VehicleFolder, RunsWorkOnACopyOrPlaceTheLibraryForTheRunOnlyAndCardsNameStations) {
   TempDir dir;
   dir.write("vehicle/TIMS_Spec.ini", "[EB]\nEnableEB=0\n");
   dir.write("vehicle/cards/local/1523K.csv", "3,1523K\n");
@@ -305,12 +298,9 @@ TEST(VehicleFolder, RunsWorkOnTheirOwnCopyOrPlaceTheLibraryForTheRunOnly) {
   releaseWorkingFolder(own);
   EXPECT_THROW(prepare("build/libtims.so", true), std::runtime_error);
   EXPECT_EQ(dir.read("vehicle/libtims.so"), "the vehicle's own");
-}
-
-TEST(VehicleFolder, StationNamesComeFromTheCardABeaconNames) {
-  TempDir dir;
+  // Station names come from the card a beacon names: station 5 in Shift-JIS (東京), the file name
+  // with the prefix 荷 (train 荷2340M).
   dir.write("TIMS_ICCard.ini", "[ICCard]\n3=cards\n");
-  // Station 5 is named in Shift-JIS (東京); the file name carries the prefix 荷 (train 荷2340M).
   dir.write(fs::path("cards") / fs::u8path("荷2340M.csv"),
             "7,,\x93\x8C\x8B\x9E,,,,,,,,,,,,,,,,5\n7,,NULL,,,,,,,,,,,,,,,,6\n");
   CardNames names(dir.path());
@@ -326,8 +316,7 @@ TEST(Monitor, ShowsWhatThePanelWriterWroteInTheLayoutOfTheSettings) {
   TimsUnit unit;
   std::array<int32_t, 256> panel{};
   std::unique_ptr<PanelSettings> settings;
-  // Decodes what the real panel writer wrote, through the same slot table, in the layout that the
-  // folder's settings choose.
+  // What the real panel writer wrote, read in the layout that the folder's settings choose.
   const auto writeAndRead = [&](bool legacy, bool dispType) {
     dir.write("TIMS_Spec.ini", "[Disp]\nuseLegacyDisp=" + std::to_string(legacy) +
                                    "\nDispType=" + std::to_string(dispType) + "\n");
@@ -351,9 +340,8 @@ TEST(Monitor, ShowsWhatThePanelWriterWroteInTheLayoutOfTheSettings) {
   EXPECT_EQ(p.get(kNextStopNumber), std::nullopt);  // only with DispType 1
   const std::string view = renderMonitor(p, MonitorContext{});
   for (const char* line : {"==== monitor 12:34:56 ====", "Train       荷2340M", "Terminal    17",
-                           "  3    12                    09:02:45", "  5    14 "}) {
+                           "  3    12                    09:02:45", "  5    14 "})
     EXPECT_NE(view.find(line), npos) << line << " in\n" << view;
-  }
   EXPECT_EQ(view.find("  6    15"), npos) << "five rows in this layout";
   // Legacy layout with DispType 1: slot 205 ends as value B of row 3, not the beacon 119 value.
   unit.beaconKind11Value = 77;
@@ -385,10 +373,9 @@ std::string quoted(const fs::path& path) {
 // The pieces of `text` between the separators, the one before the first dropped.
 std::vector<std::string_view> piecesAfter(std::string_view text, std::string_view separator) {
   std::vector<std::string_view> pieces;
-  for (std::size_t at = text.find(separator); at != npos;) {
-    const std::size_t next = text.find(separator, at + 1);
-    pieces.push_back(text.substr(at + separator.size(), next - at - separator.size()));
-    at = next;
+  for (std::size_t at = text.find(separator); at != npos; at = text.find(separator, at + 1)) {
+    const std::size_t from = at + separator.size();
+    pieces.push_back(text.substr(from, text.find(separator, from) - from));
   }
   return pieces;
 }
@@ -403,29 +390,27 @@ std::string bare(std::string_view markup) {
   std::string text;
   for (std::size_t i = 0; i < markup.size(); ++i) {
     if (markup.substr(i, 4) == "</g>") text += '|';
-    if (markup[i] == '<') {
+    if (markup[i] == '<')
       i = std::min(markup.find('>', i), markup.size());
-    } else if (markup[i] != ' ') {
+    else if (markup[i] != ' ')
       text += markup[i];
-    }
   }
   return text;
 }
 
 // Each monitor the text view printed: its clock, train and window rows, each row after a '|'.
 std::vector<std::string> printedMonitors(const std::string& out) {
-  std::vector<std::string> monitors;
+  std::vector<std::string> views;
   std::istringstream in(out);
   bool inRows = false;
   for (std::string line; std::getline(in, line);) {
-    if (line.starts_with("==== monitor ")) monitors.push_back(line.substr(13, 8));
-    if (line.starts_with("Train "))
-      monitors.back() += bare(line.substr(12, line.find("codes") - 12));
+    if (line.starts_with("==== monitor ")) views.push_back(line.substr(13, 8));
+    if (line.starts_with("Train ")) views.back() += bare(line.substr(12, line.find("codes") - 12));
     if (line.starts_with("Lamps")) inRows = false;
-    if (inRows) monitors.back() += "|" + bare(line);
+    if (inRows) views.back() += "|" + bare(line);
     if (line.starts_with("  row  station")) inRows = true;
   }
-  return monitors;
+  return views;
 }
 
 // Each monitor the page drew, in the same form.
@@ -443,66 +428,43 @@ std::vector<std::string> drawnMonitors(std::string_view dom) {
 }
 
 // `tims-host drive FOLDER ARGS` in process, with the library built here.
-DriveResult drive(const fs::path& vehicle, std::vector<const char*> args, std::ostream& out) {
-  const std::string folder = vehicle.string();
-  args.insert(args.begin(), {"drive", folder.c_str(), "--plugin", TIMS_PLUGIN_PATH});
+DriveResult drive(const std::string& vehicle, std::vector<const char*> args, std::ostream& out) {
+  args.insert(args.begin(), {"drive", vehicle.c_str(), "--plugin", TIMS_PLUGIN_PATH});
   const ParsedDriveOptions parsed = parseDriveOptions(static_cast<int>(args.size()), args.data());
   EXPECT_EQ(parsed.error, "");
   return runDrive(parsed.options, out);
 }
 
-constexpr int32_t hms(int h, int m, int s) {
-  return (h * 3600 + m * 60 + s) * 1000;
-}
-
 TEST(Drive, LocalTrain1523KStopsPassesAndChimesAsItsCardSaysAndItsPageShowsEveryStop) {
   TempDir dir;
   std::ostringstream out;
-  const auto page = dir.path() / "drive.html";
-  const std::string pageArg = page.string();
-  const DriveResult result =
-      drive(kVehicle, {"--card", "0", "--train", "1523K", "--html", pageArg.c_str()}, out);
+  const fs::path page = dir.path() / "drive.html";
+  const auto result = drive(kVehicle, {"--beacon", "152307", "--html", page.c_str()}, out);
   const TripReport& report = result.report;
   EXPECT_EQ(result.exitStatus, 0) << out.str();
   EXPECT_NE(out.str().find("checks: 11 passed, 0 failed"), npos) << out.str();
-  EXPECT_EQ(report.checksPassed, 11);  // five stops with a window that moves on, six chimes
   EXPECT_NEAR(report.distanceM, 6000.0, 0.01);
-  EXPECT_EQ(std::tuple(report.ebApplied, report.rejectedSoundValues), std::tuple(0, 0));
-  // Per card row: its role, the chime on its approach (14 stop, 15 pass), the departure (the
-  // train arrives early and leaves on time) and the terminal the monitor showed on arrival.
-  // clang-format off
-  const std::tuple<RowRole, int, int32_t, int32_t> rows[] = {
-      {Origin, 0, hms(10, 0, 0), 0}, {Stop, 14, hms(10, 1, 50), 7}, {Pass, 15, 0, 7},
-      {Stop, 14, hms(10, 4, 50), 0}, {Stop, 14, hms(10, 6, 30), 0}, {Stop, 14, hms(10, 8, 20), 0},
-      {Stop, 14, 0, 0}};
-  // clang-format on
-  ASSERT_EQ(report.rows.size(), std::size(rows));
-  for (int i = 0; const auto& [role, chime, departure, terminal] : rows) {
-    SCOPED_TRACE("card row " + std::to_string(i));
-    const RowOutcome& r = report.rows[i++];
-    const auto heard = [&](int slot) {
-      return slot == 0 || std::ranges::count(r.sounds, slot) > 0;
-    };
-    EXPECT_EQ(std::tuple(r.reached, r.row.role, heard(chime)), std::tuple(true, role, true));
-    EXPECT_TRUE(departure == 0 || r.departedMs == departure) << "leaves on time";
-    if (role == Stop) {
-      EXPECT_TRUE(heard(16)) << "the halt loop on the approach";
-      EXPECT_LE(r.arrivedMs.value_or(kDayMs), r.row.plannedArrivalMs.value_or(-1)) << "early";
-    }
-    if (role != Origin) {
-      EXPECT_FALSE(r.nextStopShown) << "the standard layout has no next-stop field";
-      EXPECT_EQ(r.terminalShown, terminal);
-    }
-  }
-  EXPECT_EQ(report.rows[2].arrivedMs, report.rows[2].departedMs) << "a pass has one time";
-
+  EXPECT_EQ(report.checksPassed, 11);  // five stops with a window that moves on, six chimes
+  EXPECT_EQ(std::tuple(report.rows.size(), report.ebApplied, report.rejectedSoundValues),
+            std::tuple(7u, 0, 0));
+  // Each card row as the report prints it: its role, planned and actual times (early or on time,
+  // leaving on time; a pass has one time), the approach chime (14 stop, 15 pass) with the halt loop
+  // (16), no next-stop field in this layout, and the terminal until the window reaches it.
+  const char* rows[] = {
+      R"(\n0 +1 東京 +start +--:--:-- 10:00:00 +--:--:-- 10:00:00 )",
+      R"(\n1 +2 神田 +stop +10:01:30 10:01:50 +\S+ 10:01:50 +(-\d+|0) 0 .* 14 16 .*n/a +7 日暮里\n)",
+      R"(\n2 +3 秋葉原 +pass +--:--:-- 10:03:00 +(\S+) \1 +-\d+ .* 15 .*n/a +7 日暮里\n)",
+      R"(\n3 +4 御徒町 +stop +10:04:30 10:04:50 +\S+ 10:04:50 +(-\d+|0) 0 .* 14 16 .*n/a +-\n)",
+      R"(\n4 +5 上野 +stop +10:06:00 10:06:30 +\S+ 10:06:30 +(-\d+|0) 0 .* 14 16 .*n/a +-\n)",
+      R"(\n5 +6 鶯谷 +stop +10:08:00 10:08:20 +\S+ 10:08:20 +(-\d+|0) 0 .* 14 16 .*n/a +-\n)",
+      R"(\n6 +7 日暮里 +stop +10:10:00 --:--:-- +\S+ --:--:-- +(-\d+|0) \. .* 14 16 .*n/a +-\n)"};
+  for (const char* row : rows) EXPECT_TRUE(std::regex_search(out.str(), std::regex(row))) << row;
   // The page, as Chromium renders it: the start and every stop drawn as the text view printed
   // them, with the names of the card the beacon named, each check, and the run's frames plotted.
   EXPECT_LT(fs::file_size(page), 1000u * 1000u);
   ASSERT_EQ(shell(std::string(TIMS_CHROMIUM) +
-                  " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
-                  " --disable-background-networking --disable-component-update --disable-sync"
-                  " --hide-scrollbars --user-data-dir=" +
+                  " --headless --no-sandbox --disable-gpu --no-first-run --disable-sync"
+                  " --disable-background-networking --disable-component-update --user-data-dir=" +
                   quoted(dir.path() / "profile") + " --window-size=1240,2000 --screenshot=" +
                   quoted(dir.path() / "shot.png") + " --dump-dom file://" + quoted(page) + " > " +
                   quoted(dir.path() / "dom.html") + " 2> /dev/null"),
@@ -517,7 +479,6 @@ TEST(Drive, LocalTrain1523KStopsPassesAndChimesAsItsCardSaysAndItsPageShowsEvery
   EXPECT_TRUE(printed[0].starts_with("09:59:031523K|11東京--:--:--..:00:001|22神田")) << printed[0];
   EXPECT_EQ(drawnMonitors(dom), printed);
   EXPECT_EQ(count(dom, "data-label=\"stop at "), 5u);
-  EXPECT_NE(dom.find("data-label=\"stop at 7 日暮里\""), npos);
   EXPECT_NE(dom.find("class=\"station\">2 神田</text>"), npos);
   // The page's script ran: it names the first moment beside the slider.
   EXPECT_NE(dom.find(">09:59:03.000 start at 1 東京</output>"), npos);
@@ -536,12 +497,11 @@ TEST(Drive, LocalTrain1523KStopsPassesAndChimesAsItsCardSaysAndItsPageShowsEvery
 
 TEST(Drive, ParcelsTrainAnswersTheEbAlarmAndACardWithoutSectionLengthStopsTheDrive) {
   std::ostringstream out;
-  const DriveResult parcels =
-      drive(kVehicle, {"--card", "1", "--train", "荷2340M", "--quiet"}, out);
+  const auto parcels = drive(kVehicle, {"--card", "1", "--train", "荷2340M", "--quiet"}, out);
   const TripReport& report = parcels.report;
   EXPECT_EQ(parcels.exitStatus, 0) << out.str();
   ASSERT_EQ(report.rows.size(), 3u);
-  EXPECT_EQ(report.rows[1].departedMs, hms(12, 3, 0));
+  EXPECT_EQ(report.rows[1].departedMs, parseTimeOfDay("12:03"));
   EXPECT_TRUE(report.rows[2].reached);
   EXPECT_EQ(std::ranges::count(report.rows[2].sounds, 14), 1);
   EXPECT_NEAR(report.distanceM, 3500.0, 0.01);
@@ -557,7 +517,7 @@ TEST(Drive, ParcelsTrainAnswersTheEbAlarmAndACardWithoutSectionLengthStopsTheDri
             "7,60,B,100100,100130,1,0,0,1.0,0,,1,15,15,1,NULL,120,1,2,NULL,NULL,\n"
             "7,60,C,100300,,1,0,0,2.0,0,0.0,1,15,15,1,NULL,120,1,3,NULL,NULL,\n");
   out.str("");
-  const DriveResult broken = drive(dir.path(), {"--beacon", "9999", "--quiet"}, out);
+  const DriveResult broken = drive(dir.path().string(), {"--beacon", "9999", "--quiet"}, out);
   EXPECT_EQ(broken.exitStatus, 1);
   ASSERT_EQ(broken.report.failures.size(), 1u) << out.str();
   EXPECT_EQ(std::tuple(broken.report.failures[0].row, broken.report.rows[1].reached,
@@ -569,19 +529,18 @@ TEST(Drive, ParcelsTrainAnswersTheEbAlarmAndACardWithoutSectionLengthStopsTheDri
 
 TEST(TripPage, EachLayoutDrawsOnlyWhatItShowsAndTheEndComesEvenWhenQuiet) {
   // Legacy, DispType, the summary's name, cars drawn, next stop and terminal fields drawn.
-  const std::tuple<int, int, const char*, std::size_t, bool, bool> layouts[] = {
-      {0, 0, "Standard layout, DispType 0", 8, false, true},
-      {0, 1, "Standard layout, DispType 1", 8, true, false},
-      {1, 0, "Legacy layout, DispType 0", 4, false, true},
-      {1, 1, "Legacy layout, DispType 1", 4, true, true}};
+  const std::tuple<const char*, const char*, const char*, std::size_t, bool, bool> layouts[] = {
+      {"0", "0", "Standard layout, DispType 0", 8, false, true},
+      {"0", "1", "Standard layout, DispType 1", 8, true, false},
+      {"1", "0", "Legacy layout, DispType 0", 4, false, true},
+      {"1", "1", "Legacy layout, DispType 1", 4, true, true}};
   for (const auto& [legacy, dispType, layout, cars, nextStop, terminal] : layouts) {
     SCOPED_TRACE(layout);
     TempDir dir;
-    dir.write("run.tims", "vehicle " + kVehicle + "\nsetting Disp useLegacyDisp " +
-                              std::to_string(legacy) + "\nsetting Disp DispType " +
-                              std::to_string(dispType) +
-                              "\nstart -1\nrun 1s\nbeacon 1000 152307\nrun 2s\nshow\n"
-                              "expect panel 40 = 1\n");
+    dir.write("run.tims",
+              "vehicle " + kVehicle + "\nsetting Disp useLegacyDisp " + legacy +
+                  "\nsetting Disp DispType " + dispType +
+                  "\nstart -1\nrun 1s\nbeacon 1000 152307\nrun 2s\nshow\nexpect panel 40 = 1\n");
     EXPECT_EQ(shell("cd " + quoted(dir.path()) + " && " + TIMS_HOST_PATH + " --quiet --plugin " +
                     TIMS_PLUGIN_PATH + " --html trip.html run.tims > /dev/null"),
               1);
