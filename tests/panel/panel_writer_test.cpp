@@ -11,8 +11,8 @@
 #include <fstream>
 #include <limits>
 #include <map>
-#include <sstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 
@@ -183,19 +183,6 @@ TEST(PanelRules, EachLayoutWritesOnlyTheSlotsItsTableLists) {
     EXPECT_EQ(written.size(), count);
     EXPECT_EQ(listed, written);
   }
-}
-
-TEST(PanelRules, RecordsWhetherTheHostSetSlot83) {
-  F f;
-  for (const int32_t host : {7, 0}) {
-    f.panel[83] = host;
-    f.write();
-    EXPECT_EQ(f.unit.panel83Set, host != 0);
-    EXPECT_EQ(f[83], host);  // the host's slot: read, never written
-  }
-  meters(f, 83, 75);  // a meter shown there is what the unit then sees
-  f.write();
-  EXPECT_TRUE(f.unit.panel83Set);
 }
 
 }  // namespace

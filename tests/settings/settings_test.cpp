@@ -84,20 +84,6 @@ class SpecSettings : public ::testing::Test {
   PluginState plugin;
 };
 
-TEST_F(SpecSettings, FirstRunWithoutAFileCreatesItWithTheEightDefaultKeysInOrder) {
-  readConstantSpeedSettings(plugin);
-  EXPECT_EQ(specText(),
-            "[CSpd]\r\nEnableCSpd=1\r\nCSpdEnableSpd=55\r\nCSpdDisableSpd=53\r\nCSpdLowNotch=1\r\n"
-            "CSpdLowEnableSpd=3\r\nCSpdLowDisableSpd=12\r\nHldBlkEnableSpd=55\r\n"
-            "HldBlkDisableSpd=53\r\n");
-  // The run goes on with the values as read: the missing enable keys stay negative, and useCSpd,
-  // never written, keeps the aids off.
-  EXPECT_EQ(std::tuple(plugin.enableCSpd, plugin.enableCSpdLow, plugin.enableHoldBrk,
-                       plugin.cspdNotch, plugin.cspdEnableSpd, plugin.cspdLowNotch,
-                       plugin.cspdLowEnableSpd, plugin.cspdLowDisableSpd, plugin.useCSpd),
-            std::tuple(-1, -1, -1, 5, 55, 1, 3, 12, false));
-}
-
 TEST_F(SpecSettings, KeepsExistingContentAndWritesNothingWhenEnableKeysArePresent) {
   const std::string text =
       "; vehicle\r\n[CSpd]\r\nEnableCSpd=0\r\nEnableCSpdLow=1\r\nEnableHoldBrk=2\r\n"
