@@ -1,7 +1,6 @@
-// A host session: the input is a settings file, then a sequence of host calls in any order (load,
-// vehicle spec, start, frames with any vehicle state, handles, keys, doors, beacons of any type,
-// the host's own panel writes). The plug-in directory is a vehicle folder made once per process,
-// with a card list and a few cards that type-1000 beacons can insert. Every frame is checked.
+// A host session: a settings file, then host calls in any order (load, vehicle spec, start, frames
+// with any vehicle state, handles, keys, doors, beacons, the host's own panel writes), checked
+// after every frame, in a vehicle folder with a card list and cards that beacons can insert.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -105,8 +104,7 @@ bool allocationsVisible() {
 }
 
 struct Session {
-  // Load and Initialize read the settings files; a host calls them once per session and run, so
-  // a few of each are enough and keep the fuzzer fast.
+  // Load and Initialize read the settings files: a few of each keep the fuzzer fast.
   int loadsLeft = 2;
   int startsLeft = 4;
   PluginState plugin;

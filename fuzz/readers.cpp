@@ -307,9 +307,11 @@ void checkSettingsFile(const path& file, std::string_view bytes, const Names& n)
   std::string found;
   if (findProfileValue(text, n.section, n.key, found)) parseProfileInt(found);
   const std::string updated = replaceProfileValue(text, n.section, n.key, n.value);
-  // Writing the value that is there already changes nothing.
-  if (n.plain())
+  if (n.plain()) {
+    TIMS_FUZZ_CHECK(findProfileValue(updated, n.section, n.key, found) && found == n.value);
+    // Writing the value that is there already changes nothing.
     TIMS_FUZZ_CHECK(replaceProfileValue(updated, n.section, n.key, n.value) == updated);
+  }
 
   fuzz::writeFile(file, bytes);
   const auto read = [&](std::string_view section, std::string_view key) {
