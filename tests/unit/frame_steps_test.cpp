@@ -13,7 +13,6 @@
 #include <new>
 #include <tuple>
 #include <utility>
-#include <vector>
 
 #include "aids/reference_generator.h"
 #include "platform/crt_random.h"
